@@ -1,0 +1,116 @@
+// Where things live on Linux: the program's folder, the XDG user folders and the private temp folder.
+
+#include "inifile.h"
+#include "platform.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace pf::platform {
+
+namespace {
+
+std::string& ProgramFolderOverride() {
+    static std::string folder;
+    return folder;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The value of XDG_DESKTOP_DIR in user-dirs.dirs, with $HOME expanded, as xdg-user-dir reads it.
+std::string ConfiguredDesktop(const std::string& configHome, const std::string& home) {
+    std::ifstream in(configHome + "/user-dirs.dirs");
+    std::string line;
+    while (std::getline(in, line)) {
+        constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";
+        if (line.rfind(kKey, 0) != 0) {
+            continue;
+        }
+        std::string value = line.substr(kKey.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+            value = value.substr(1, value.size() - 2);
+        }
+        if (value.rfind("$HOME", 0) == 0) {
+            value = home + value.substr(5);
+        }
+        return value.empty() || value.front() != '/' ? std::string() : value;
+    }
+    return {};
+}
+
+std::string ConfigHome() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') {
+        return xdg;
+    }
+    return HomeFolder() + "/.config";
+}
+
+} // namespace
+
+std::string ProgramFolder() {
+    if (!ProgramFolderOverride().empty()) {
+        return ProgramFolderOverride();
+    }
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        return fs::current_path(ec).string();
+    }
+    return exe.parent_path().string();
+}
+
+void OverrideProgramFolder(const std::string& folder) { ProgramFolderOverride() = folder; }
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') {
+        return home;
+    }
+    return "/";
+}
+
+std::string DesktopFolder() {
+    const std::string home = HomeFolder();
+    const std::string configured = ConfiguredDesktop(ConfigHome(), home);
+    if (IsDirectory(configured) && fs::path(configured) != fs::path(home)) {
+        return configured;
+    }
+    const std::string fallback = (home == "/" ? std::string() : home) + "/Desktop";
+    return IsDirectory(fallback) ? fallback : std::string();
+}
+
+std::string ConfigFolder() { return ConfigHome(); }
+
+std::string PrivateTempFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string base = (runtime != nullptr && runtime[0] == '/' && IsDirectory(runtime)) ? runtime : "";
+    if (base.empty()) {
+        const char* tmp = std::getenv("TMPDIR");
+        base = (tmp != nullptr && tmp[0] == '/' && IsDirectory(tmp)) ? tmp : "/tmp";
+    }
+    const std::string folder = base + "/plumavert-fennic-" + std::to_string(::getuid());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw RuntimeError(ErrorNumberFromErrno(errno));
+    }
+    // Someone else's folder, a link or a folder others can enter is never used for our copies.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+        throw RuntimeError(err::kPermissionDenied);
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
+        throw RuntimeError(err::kPermissionDenied);
+    }
+    return folder;
+}
+
+} // namespace pf::platform

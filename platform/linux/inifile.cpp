@@ -1,0 +1,218 @@
+#include "inifile.h"
+
+#include "runtimeerror.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pf::platform {
+
+namespace {
+
+constexpr const char* kHex = "0123456789ABCDEF";
+
+// Keys and values are stored on one line each: backslash, "=", a leading "[" or ";" and every control
+// character are written as escapes so any text survives the round trip.
+std::string Escape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '=' || c < 0x20 || c == 0x7F || (i == 0 && (c == '[' || c == ';' || c == ' '))) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else if (c == ' ' && i + 1 == text.size()) {
+            out += "\\x20";
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+std::string Unescape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 >= text.size()) {
+            out += text[i];
+        } else if (text[i + 1] == '\\') {
+            out += '\\';
+            ++i;
+        } else if (text[i + 1] == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
+                   HexDigit(text[i + 3]) >= 0) {
+            out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+[[noreturn]] void ThrowErrno() { throw RuntimeError(ErrorNumberFromErrno(errno)); }
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+IniFile IniFile::Load(const std::string& path) {
+    IniFile file;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return file;
+        }
+        ThrowErrno();
+    }
+    std::string section;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.empty() || line.front() == ';') {
+            continue;
+        }
+        if (line.front() == '[' && line.back() == ']') {
+            section = Unescape(line.substr(1, line.size() - 2));
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) {
+            file.Set(section, Unescape(std::string_view(line).substr(0, eq)),
+                     Unescape(std::string_view(line).substr(eq + 1)));
+        }
+    }
+    return file;
+}
+
+std::optional<std::string> IniFile::Get(const std::string& section, const std::string& key) const {
+    for (const auto& [key2, value] : Section(section)) {
+        if (key2 == key) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+void IniFile::Set(const std::string& section, const std::string& key, const std::string& value) {
+    auto it = std::find_if(m_sections.begin(), m_sections.end(), [&](const auto& s) { return s.first == section; });
+    if (it == m_sections.end()) {
+        m_sections.emplace_back(section, Entries{});
+        it = std::prev(m_sections.end());
+    }
+    for (auto& [key2, value2] : it->second) {
+        if (key2 == key) {
+            value2 = value;
+            return;
+        }
+    }
+    it->second.emplace_back(key, value);
+}
+
+bool IniFile::Remove(const std::string& section, const std::string& key) {
+    for (auto& [name, entries] : m_sections) {
+        if (name != section) {
+            continue;
+        }
+        const auto before = entries.size();
+        std::erase_if(entries, [&](const auto& entry) { return entry.first == key; });
+        return entries.size() != before;
+    }
+    return false;
+}
+
+const IniFile::Entries& IniFile::Section(const std::string& section) const {
+    static const Entries kNone;
+    for (const auto& [name, entries] : m_sections) {
+        if (name == section) {
+            return entries;
+        }
+    }
+    return kNone;
+}
+
+void IniFile::Save(const std::string& path, bool durable) const {
+    std::ostringstream text;
+    for (const auto& [name, entries] : m_sections) {
+        if (!name.empty()) {
+            text << '[' << Escape(name) << "]\n";
+        }
+        for (const auto& [key, value] : entries) {
+            text << Escape(key) << '=' << Escape(value) << '\n';
+        }
+    }
+    const std::string data = text.str();
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        ThrowErrno();
+    }
+    ::fchmod(fd, 0600);
+    std::size_t written = 0;
+    while (written < data.size()) {
+        const auto n = ::write(fd, data.data() + written, data.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            const int saved = errno;
+            ::close(fd);
+            ::unlink(temp.c_str());
+            errno = saved;
+            ThrowErrno();
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if ((durable && ::fsync(fd) != 0) || ::close(fd) != 0) {
+        const int saved = errno;
+        ::unlink(temp.c_str());
+        errno = saved;
+        ThrowErrno();
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(temp.c_str());
+        errno = saved;
+        ThrowErrno();
+    }
+    if (durable) {
+        SyncFolder(folder);
+    }
+}
+
+} // namespace pf::platform

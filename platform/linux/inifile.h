@@ -1,0 +1,39 @@
+#pragma once
+
+// Small INI files for the Linux backend's per-user stores (settings, the PDF printer's values, the
+// printer table, the class registration). Every read goes to the disk; every write replaces the file
+// atomically, so a reader never sees half a file and a killed program never leaves one.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pf::platform {
+
+// The per-user configuration folder: $XDG_CONFIG_HOME, else ~/.config.
+std::string ConfigFolder();
+
+class IniFile {
+public:
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+
+    // Reads the file; a missing file reads as empty. Throws RuntimeError when it exists but cannot be read.
+    static IniFile Load(const std::string& path);
+
+    std::optional<std::string> Get(const std::string& section, const std::string& key) const;
+    void Set(const std::string& section, const std::string& key, const std::string& value);
+    // Removes a key; true when it was there.
+    bool Remove(const std::string& section, const std::string& key);
+    // The entries of a section in file order (empty when there is none).
+    const Entries& Section(const std::string& section) const;
+
+    // Writes the file through a temporary file and a rename, creating its folder. With durable, the data
+    // has reached the disk when this returns. Throws RuntimeError on failure.
+    void Save(const std::string& path, bool durable) const;
+
+private:
+    std::vector<std::pair<std::string, Entries>> m_sections;
+};
+
+} // namespace pf::platform

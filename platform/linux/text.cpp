@@ -1,0 +1,163 @@
+// Text rules of the Linux backend: "/" paths, Windows-1252 as the single-byte code page, UTF-8 text and
+// numbers read in the user's locale.
+
+#include "platform.h"
+
+#include <array>
+#include <cctype>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+
+namespace pf::platform {
+
+namespace {
+
+// Windows-1252 codes 0x80 to 0x9F; the five codes Windows leaves unassigned map to the C1 controls.
+constexpr std::array<char32_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+constexpr int kUnmapped = 63;
+
+} // namespace
+
+char PathSeparator() { return '/'; }
+
+std::size_t MaxPathLength() { return 4096; }
+
+std::string NormalizeSeparators(std::string_view path) {
+    std::size_t start = 0;
+    std::string out;
+    out.reserve(path.size());
+    if (!path.empty() && path.front() == '/') {
+        start = path.find_first_not_of('/');
+        if (start == std::string_view::npos) {
+            start = path.size();
+        }
+        out += '/';
+    }
+    for (std::size_t i = start; i < path.size(); ++i) {
+        out += path[i];
+        if (path[i] == '/' && i + 1 < path.size() && path[i + 1] == '/') {
+            ++i; // the pair becomes one; the scan goes on after it
+        }
+    }
+    return out;
+}
+
+bool IsRootPath(std::string_view path) { return !path.empty() && path.find_first_not_of('/') == std::string_view::npos; }
+
+int SingleByteCode(char32_t ch) {
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
+        return static_cast<int>(ch);
+    }
+    for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
+        if (kCp1252High[i] == ch) {
+            return static_cast<int>(0x80 + i);
+        }
+    }
+    return kUnmapped;
+}
+
+char32_t CharFromSingleByte(int code) {
+    if (code >= 0x80 && code <= 0x9F) {
+        return kCp1252High[static_cast<std::size_t>(code - 0x80)];
+    }
+    return static_cast<char32_t>(code & 0xFF);
+}
+
+std::u32string DecodeUtf8(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        int length = 0;
+        char32_t cp = 0;
+        if (b0 < 0x80) {
+            length = 1;
+            cp = b0;
+        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+            length = 2;
+            cp = b0 & 0x1Fu;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3;
+            cp = b0 & 0x0Fu;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            length = 4;
+            cp = b0 & 0x07u;
+        }
+        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            valid = (b & 0xC0u) == 0x80u;
+            cp = (cp << 6) | (b & 0x3Fu);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF are invalid too.
+        valid = valid && !(length == 3 && cp < 0x800) && !(length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) &&
+                !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (valid) {
+            out += cp;
+            i += static_cast<std::size_t>(length);
+        } else {
+            out += U'\uFFFD';
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string EncodeUtf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t cp : text) {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::optional<double> ParseLocaleNumber(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto last = text.find_last_not_of(" \t");
+    const std::string trimmed(text.substr(first, last - first + 1));
+    // Only digits, signs, decimal and exponent marks: strtod alone would also take "inf", "nan" and hex.
+    for (char c : trimmed) {
+        const auto u = static_cast<unsigned char>(c);
+        if (!std::isdigit(u) && c != '+' && c != '-' && c != 'e' && c != 'E' && c != '.' && c != ',') {
+            return std::nullopt;
+        }
+    }
+    static const locale_t userLocale = [] {
+        locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+        return loc != static_cast<locale_t>(nullptr) ? loc
+                                                     : newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    }();
+    char* end = nullptr;
+    const double value = strtod_l(trimmed.c_str(), &end, userLocale);
+    if (end == trimmed.c_str() || *end != '\0' || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace pf::platform

@@ -1,0 +1,193 @@
+#pragma once
+
+// Everything the program asks of the operating system. Paths are UTF-8 text; the backend that CMake
+// picks (platform/linux or platform/windows) answers with that system's own conventions.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtimeerror.h"
+
+namespace pf::platform {
+
+// ---------------------------------------------------------------- paths and text
+
+// The separator of every path rule ("/" on Linux, "\" on Windows).
+char PathSeparator();
+
+// Longest path the folder walk descends into (Windows 260, Linux 4096).
+std::size_t MaxPathLength();
+
+// Collapses doubled separators in one left-to-right pass; a leading run of separators becomes the
+// platform's prefix ("\\" on Windows, "/" on Linux).
+std::string NormalizeSeparators(std::string_view path);
+
+// True when the path is a file-system root ("/", "C:\").
+bool IsRootPath(std::string_view path);
+
+// Folder of the running program, without a trailing separator (a root keeps its separator).
+std::string ProgramFolder();
+
+// Makes ProgramFolder() answer with the given folder; tests point it at a fixture folder.
+void OverrideProgramFolder(const std::string& folder);
+
+// The user's desktop folder, or "" when there is none.
+std::string DesktopFolder();
+
+// The user's home folder.
+std::string HomeFolder();
+
+// A private per-user folder for temporary copies (mode 0700 on Linux, %TEMP% on Windows), created when
+// missing. Throws RuntimeError when it cannot be made private.
+std::string PrivateTempFolder();
+
+// Code of a character in the single-byte code page (Windows-1252 on Linux): 0 to 255, or 63 ("?")
+// for a character the code page cannot map.
+int SingleByteCode(char32_t ch);
+
+// The character that a single-byte code (0 to 255) stands for.
+char32_t CharFromSingleByte(int code);
+
+// Decodes UTF-8 into code points; invalid bytes become U+FFFD.
+std::u32string DecodeUtf8(std::string_view text);
+std::string EncodeUtf8(std::u32string_view text);
+
+// Reads text as a number in the user's locale (sign, decimals, exponent). Empty on anything else.
+std::optional<double> ParseLocaleNumber(std::string_view text);
+
+// ---------------------------------------------------------------- file system
+
+namespace attr {
+inline constexpr unsigned kReadOnly = 1;
+inline constexpr unsigned kHidden = 2;
+inline constexpr unsigned kSystem = 4;
+inline constexpr unsigned kDirectory = 16;
+inline constexpr unsigned kArchive = 32;
+inline constexpr unsigned kReparsePoint = 1024;
+} // namespace attr
+
+// The Windows-style attribute value of a path, or empty when it cannot be read.
+std::optional<unsigned> FileAttributes(const std::string& path);
+
+// True when the path opens as an existing regular file (no access rights asked for).
+bool CanOpenExistingFile(const std::string& path);
+
+// True when the last-modified time of the path can be read.
+bool HasModificationTime(const std::string& path);
+
+// Windows-style wildcard match ("*", "?", "*.*" matching names without a dot), ignoring letter case.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// Names of the entries of a folder that match the wildcard, in the file system's listing order
+// (case-insensitive name order, as NTFS lists them). Folders are included only when includeFolders.
+// Returns an empty list on any failure.
+std::vector<std::string> ListMatchingNames(const std::string& folder, std::string_view pattern,
+                                           bool includeFolders);
+
+// Names of the subfolders of a folder in listing order. Throws RuntimeError 70 (permission denied),
+// 76 (path not found) or another number when the folder cannot be listed.
+std::vector<std::string> ListSubfolderNames(const std::string& folder);
+
+// Plain delete; false on any failure.
+bool DeleteFileQuietly(const std::string& path);
+
+// Delete that also removes a read-only file; false on any failure.
+bool ForceDeleteFile(const std::string& path);
+
+// Copies a file, replacing an existing target. Throws RuntimeError on failure.
+void CopyFileReplacing(const std::string& source, const std::string& target);
+
+// ---------------------------------------------------------------- settings stores
+
+enum class Store {
+    Application, // "Tarnwicke" / "Plumavert Fennic"
+    PdfWriter,   // the PDF printer's per-user values
+};
+
+// The stored text of a key, or empty when the key or the store does not exist.
+std::optional<std::string> ReadStoredValue(Store store, const std::string& key);
+
+// Stores the text, creating the store as needed; the value has reached the disk when this returns.
+// Throws RuntimeError when it cannot be written.
+void WriteStoredValue(Store store, const std::string& key, const std::string& value);
+
+// The default value of a class registration key ("" when the key or the value is missing).
+std::string ReadClassRegistration(const std::string& subKey);
+
+// ---------------------------------------------------------------- printers
+
+struct Printer {
+    std::string name;
+    std::string port;
+};
+
+// Installed printers in the order the platform lists them. Throws RuntimeError when they cannot be read.
+std::vector<Printer> InstalledPrinters();
+
+// Device name of the default printer. Throws RuntimeError when there is none or it cannot be read.
+std::string DefaultPrinterName();
+
+// Makes the named printer the default. False when the name is empty, unknown or refused.
+bool MakeDefaultPrinter(const std::string& name);
+
+// Adds (or re-adds) a printer on a port; a printer added while there is no default becomes the default.
+void AddPrinter(const Printer& printer);
+
+// Removes a printer; removing the default printer leaves no default.
+void RemovePrinter(const std::string& name);
+
+// The result of handing a print job to a printer.
+struct PrintResult {
+    bool printed = false;
+    std::string reason; // why it was not printed, one line
+};
+
+// Prints a document to the default printer: data is the job in the print format the port takes
+// (see tools/). Returns once the printer has taken the job completely.
+class PrintJob {
+public:
+    virtual ~PrintJob() = default;
+    // Appends job data; false when the printer stopped taking data.
+    virtual bool Write(std::string_view data) = 0;
+    // Ends the job and waits for the printer to finish it.
+    virtual PrintResult Finish() = 0;
+};
+
+// Opens a job on the default printer with a document name. Empty with a reason when there is no
+// default printer or its port is unknown.
+struct OpenedJob {
+    std::unique_ptr<PrintJob> job;
+    std::string reason;
+};
+OpenedJob StartPrintJob(const std::string& documentName);
+
+// ---------------------------------------------------------------- processes and time
+
+inline constexpr std::uint32_t kStillActive = 259;
+
+struct StartedProcess {
+    bool started = false;
+    int errorNumber = 0; // the Windows error number of a failed start (2: file not found, 5: access denied)
+    std::int64_t id = 0;
+};
+
+// Starts a command line (Windows quoting rules) as a new process with a window style (ignored where
+// the platform has none).
+StartedProcess StartCommandLine(const std::string& commandLine, int windowStyle);
+
+// The exit code of a started process, kStillActive while it runs; empty when it cannot be queried.
+std::optional<std::uint32_t> ProcessExitCode(std::int64_t id);
+
+// Releases what the platform keeps for a started process.
+void CloseProcess(std::int64_t id);
+
+// Local time of day in seconds since midnight, with fractions.
+double SecondsSinceMidnight();
+
+void SleepMilliseconds(int milliseconds);
+
+} // namespace pf::platform

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pf::test {
+
+// A temporary home for one test: HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR point into a fresh folder
+// that is removed, with the old environment restored, when the object goes.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    const std::string& Root() const { return m_root; }
+    std::string Home() const { return m_root + "/home"; }
+    std::string ConfigHome() const { return m_root + "/home/.config"; }
+    std::string RuntimeDir() const { return m_root + "/run"; }
+
+    // Makes a folder (and its parents) under the root; returns its full path.
+    std::string MakeFolder(const std::string& relative) const;
+    // Writes a file under the root, making its folder; returns its full path.
+    std::string WriteFile(const std::string& relative, const std::string& contents) const;
+
+private:
+    std::string m_root;
+    std::vector<std::pair<std::string, std::string>> m_savedEnv;
+};
+
+// Reads a whole file; "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// The folder holding the built program and its assets (build/<preset>/bin).
+std::string BinFolder();
+
+} // namespace pf::test
