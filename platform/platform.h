@@ -92,6 +92,38 @@ std::vector<std::string> ListMatchingNames(const std::string& folder, std::strin
 // 76 (path not found) or another number when the folder cannot be listed.
 std::vector<std::string> ListSubfolderNames(const std::string& folder);
 
+// Identity of a folder: one folder reached by two paths (through a symbolic link, say) has one identity.
+struct FolderId {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    friend bool operator==(const FolderId&, const FolderId&) = default;
+    friend auto operator<=>(const FolderId&, const FolderId&) = default;
+};
+
+// One entry of a folder listing with what the listing learnt about it, so that callers walking many
+// files need not ask the file system again.
+struct FolderEntry {
+    std::string name;
+    unsigned attributes = 0;          // as FileAttributes(folder + separator + name) answers
+    bool opensAsFile = false;         // as CanOpenExistingFile(folder + separator + name) answers
+    std::optional<FolderId> folderId; // for a link to a folder: that folder's identity
+};
+
+// The identity of the folder at a path, following links; empty when the path names no folder.
+std::optional<FolderId> IdentifyFolder(const std::string& path);
+
+// ListMatchingNames with each entry's attributes and file test (never "." or ".."). Empty on any failure.
+std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,
+                                           bool includeFolders);
+
+// ListSubfolderNames with each subfolder's attributes (and a link's target identity); links to folders
+// are subfolders. Throws like ListSubfolderNames.
+std::vector<FolderEntry> ListSubfolders(const std::string& folder);
+
+// An opaque text that changes whenever the file at the path is replaced or rewritten (device, file
+// number, size and modification time); empty when the path names no file.
+std::optional<std::string> FileIdentity(const std::string& path);
+
 // Plain delete; false on any failure.
 bool DeleteFileQuietly(const std::string& path);
 
@@ -140,6 +172,10 @@ void AddPrinter(const Printer& printer);
 // Removes a printer; removing the default printer leaves no default.
 void RemovePrinter(const std::string& name);
 
+// The four numbered steps that install the PDF printer on this platform, one line each, for the message
+// shown when it is missing.
+std::vector<std::string> PdfPrinterInstallSteps(const std::string& printerName, const std::string& port);
+
 // The result of handing a print job to a printer.
 struct PrintResult {
     bool printed = false;
@@ -174,6 +210,11 @@ struct StartedProcess {
     int errorNumber = 0; // the Windows error number of a failed start (2: file not found, 5: access denied)
     std::int64_t id = 0;
 };
+
+// Splits a command line into the program name and its arguments by the Windows rules: the program name
+// ends at its closing quote or the first blank; in arguments, 2n backslashes before a quote are n
+// backslashes and the quote groups, 2n+1 are n backslashes and a literal quote.
+std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
 // Starts a command line (Windows quoting rules) as a new process with a window style (ignored where
 // the platform has none).

@@ -69,7 +69,9 @@ std::string ProgramFolder() {
     return exe.parent_path().string();
 }
 
-void OverrideProgramFolder(const std::string& folder) { ProgramFolderOverride() = folder; }
+void OverrideProgramFolder(const std::string& folder) {
+    ProgramFolderOverride() = folder;
+}
 
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
@@ -89,7 +91,9 @@ std::string DesktopFolder() {
     return IsDirectory(fallback) ? fallback : std::string();
 }
 
-std::string ConfigFolder() { return ConfigHome(); }
+std::string ConfigFolder() {
+    return ConfigHome();
+}
 
 std::string PrivateTempFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");

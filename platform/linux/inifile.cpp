@@ -73,7 +73,9 @@ std::string Unescape(std::string_view text) {
     return out;
 }
 
-[[noreturn]] void ThrowErrno() { throw RuntimeError(ErrorNumberFromErrno(errno)); }
+[[noreturn]] void ThrowErrno() {
+    throw RuntimeError(ErrorNumberFromErrno(errno));
+}
 
 void SyncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -126,7 +128,8 @@ std::optional<std::string> IniFile::Get(const std::string& section, const std::s
 }
 
 void IniFile::Set(const std::string& section, const std::string& key, const std::string& value) {
-    auto it = std::find_if(m_sections.begin(), m_sections.end(), [&](const auto& s) { return s.first == section; });
+    auto it =
+        std::find_if(m_sections.begin(), m_sections.end(), [&](const auto& s) { return s.first == section; });
     if (it == m_sections.end()) {
         m_sections.emplace_back(section, Entries{});
         it = std::prev(m_sections.end());

@@ -11,8 +11,10 @@ constexpr const char* kSection = ""; // each store is one file, so its keys need
 
 std::string StorePath(Store store) {
     switch (store) {
-    case Store::Application: return ConfigFolder() + "/Tarnwicke/Plumavert Fennic.conf";
-    case Store::PdfWriter: return ConfigFolder() + "/Tarnwicke PDF Writer.conf";
+    case Store::Application:
+        return ConfigFolder() + "/Tarnwicke/Plumavert Fennic.conf";
+    case Store::PdfWriter:
+        return ConfigFolder() + "/Tarnwicke PDF Writer.conf";
     }
     return {};
 }

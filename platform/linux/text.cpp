@@ -1,5 +1,5 @@
-// Text rules of the Linux backend: "/" paths, Windows-1252 as the single-byte code page, UTF-8 text and
-// numbers read in the user's locale.
+// Text rules of the Linux backend: "/" paths, Windows-1252 as the single-byte code page and numbers read
+// in the user's locale.
 
 #include "platform.h"
 
@@ -24,9 +24,13 @@ constexpr int kUnmapped = 63;
 
 } // namespace
 
-char PathSeparator() { return '/'; }
+char PathSeparator() {
+    return '/';
+}
 
-std::size_t MaxPathLength() { return 4096; }
+std::size_t MaxPathLength() {
+    return 4096;
+}
 
 std::string NormalizeSeparators(std::string_view path) {
     std::size_t start = 0;
@@ -48,7 +52,9 @@ std::string NormalizeSeparators(std::string_view path) {
     return out;
 }
 
-bool IsRootPath(std::string_view path) { return !path.empty() && path.find_first_not_of('/') == std::string_view::npos; }
+bool IsRootPath(std::string_view path) {
+    return !path.empty() && path.find_first_not_of('/') == std::string_view::npos;
+}
 
 int SingleByteCode(char32_t ch) {
     if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
@@ -69,70 +75,6 @@ char32_t CharFromSingleByte(int code) {
     return static_cast<char32_t>(code & 0xFF);
 }
 
-std::u32string DecodeUtf8(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        int length = 0;
-        char32_t cp = 0;
-        if (b0 < 0x80) {
-            length = 1;
-            cp = b0;
-        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-            length = 2;
-            cp = b0 & 0x1Fu;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            length = 3;
-            cp = b0 & 0x0Fu;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            length = 4;
-            cp = b0 & 0x07u;
-        }
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (b & 0xC0u) == 0x80u;
-            cp = (cp << 6) | (b & 0x3Fu);
-        }
-        // Overlong forms, surrogates and code points past U+10FFFF are invalid too.
-        valid = valid && !(length == 3 && cp < 0x800) && !(length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) &&
-                !(cp >= 0xD800 && cp <= 0xDFFF);
-        if (valid) {
-            out += cp;
-            i += static_cast<std::size_t>(length);
-        } else {
-            out += U'\uFFFD';
-            ++i;
-        }
-    }
-    return out;
-}
-
-std::string EncodeUtf8(std::u32string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char32_t cp : text) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
-
 std::optional<double> ParseLocaleNumber(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) {
@@ -149,8 +91,9 @@ std::optional<double> ParseLocaleNumber(std::string_view text) {
     }
     static const locale_t userLocale = [] {
         locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-        return loc != static_cast<locale_t>(nullptr) ? loc
-                                                     : newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+        return loc != static_cast<locale_t>(nullptr)
+                   ? loc
+                   : newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
     }();
     char* end = nullptr;
     const double value = strtod_l(trimmed.c_str(), &end, userLocale);

@@ -10,6 +10,7 @@ struct NormalizeCase {
     const char* expected;
 };
 
+#ifndef _WIN32
 TEST(NormalizeSeparators, CollapsesPairsOnceAndKeepsOneLeadingSeparator) {
     const NormalizeCase cases[] = {
         {"", ""},
@@ -28,6 +29,51 @@ TEST(NormalizeSeparators, CollapsesPairsOnceAndKeepsOneLeadingSeparator) {
         EXPECT_EQ(NormalizeSeparators(c.input), c.expected) << "input: " << c.input;
     }
 }
+#else
+TEST(NormalizeSeparators, CollapsesPairsOnceAndKeepsTheNetworkPrefix) {
+    const NormalizeCase cases[] = {
+        {"", ""},
+        {"a\\b", "a\\b"},
+        {"C:\\in\\\\a.txt", "C:\\in\\a.txt"},
+        {"a\\\\\\b", "a\\\\b"},
+        {"a\\\\\\\\b", "a\\\\b"},
+        {"\\", "\\\\"},
+        {"\\\\", "\\\\"},
+        {"\\\\\\\\\\", "\\\\"},
+        {"\\\\srv\\\\share", "\\\\srv\\share"},
+        {"\\\\\\srv\\share", "\\\\srv\\share"},
+        {"\\temp.txt", "\\\\temp.txt"},
+        {"C:\\out\\\\a.pdf", "C:\\out\\a.pdf"},
+        {"a/b//c", "a/b//c"},
+        {"dir\\", "dir\\"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NormalizeSeparators(c.input), c.expected) << "input: " << c.input;
+    }
+}
+
+TEST(IsRootPath, KnowsDriveRootsShareRootsAndTheCurrentDrivesRoot) {
+    const std::pair<const char*, bool> cases[] = {
+        {"C:\\", true},
+        {"c:\\", true},
+        {"C:/", true},
+        {"D:\\\\", true},
+        {"\\", true},
+        {"\\\\srv\\share", true},
+        {"\\\\srv\\share\\", true},
+        {"", false},
+        {"C:", false},
+        {"C:\\in", false},
+        {"\\\\srv", false},
+        {"\\\\srv\\share\\x", false},
+        {"1:\\", false},
+        {"relative", false},
+    };
+    for (const auto& [path, isRoot] : cases) {
+        EXPECT_EQ(IsRootPath(path), isRoot) << path;
+    }
+}
+#endif
 
 TEST(SingleByteCode, FollowsWindows1252AndMapsTheUnmappableToQuestionMark) {
     EXPECT_EQ(SingleByteCode(U'A'), 65);
@@ -47,7 +93,7 @@ TEST(Utf8, RoundTripsAndReplacesInvalidBytes) {
     const std::string text = "a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80";
     EXPECT_EQ(EncodeUtf8(DecodeUtf8(text)), text);
     EXPECT_EQ(DecodeUtf8("\xFFx"), U"\uFFFDx");
-    EXPECT_EQ(DecodeUtf8("\xC0\x80"), U"\uFFFD\uFFFD"); // overlong NUL
+    EXPECT_EQ(DecodeUtf8("\xC0\x80"), U"\uFFFD\uFFFD");           // overlong NUL
     EXPECT_EQ(DecodeUtf8("\xED\xA0\x80"), U"\uFFFD\uFFFD\uFFFD"); // surrogate
 }
 
@@ -57,9 +103,19 @@ TEST(ParseLocaleNumber, AcceptsSignsDecimalsAndExponentsOnly) {
         std::optional<double> value;
     };
     const Case cases[] = {
-        {"7", 7.0},     {" 2 ", 2.0},   {"-4", -4.0},      {"+1.5", 1.5},     {"1e1", 10.0},
-        {"", std::nullopt}, {"abc", std::nullopt}, {"inf", std::nullopt}, {"nan", std::nullopt},
-        {"0x10", std::nullopt}, {"1 2", std::nullopt}, {"-", std::nullopt}, {"1e999", std::nullopt},
+        {"7", 7.0},
+        {" 2 ", 2.0},
+        {"-4", -4.0},
+        {"+1.5", 1.5},
+        {"1e1", 10.0},
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"0x10", std::nullopt},
+        {"1 2", std::nullopt},
+        {"-", std::nullopt},
+        {"1e999", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParseLocaleNumber(c.text), c.value) << "text: " << c.text;
