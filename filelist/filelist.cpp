@@ -7,7 +7,9 @@
 
 namespace pf {
 
-std::string NormalizePath(std::string_view path) { return platform::NormalizeSeparators(path); }
+std::string NormalizePath(std::string_view path) {
+    return platform::NormalizeSeparators(path);
+}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string joined(folder);

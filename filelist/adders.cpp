@@ -1,0 +1,181 @@
+#include "adders.h"
+
+#include "apptitle.h"
+#include "errortrap.h"
+#include "filelist.h"
+#include "folderwalk.h"
+#include "form.h"
+#include "locations.h"
+#include "platform.h"
+
+#include <cstdint>
+
+namespace pf {
+
+namespace {
+
+// OFN_EXPLORER | OFN_LONGNAMES | OFN_ALLOWMULTISELECT | OFN_READONLY: the Windows dialog reads them; the
+// other platforms' dialogs take them as a request for a multi-select dialog.
+constexpr std::uint32_t kOpenFileFlags = 0x280201;
+constexpr std::size_t kMaxFileNameLength = 30000;
+constexpr const char* kDialogTitle = "Add File(s) - Use Ctrl & Shift to select multiple files";
+constexpr const char* kDialogFilter = "All Files (*.*)|*.*|Text Files (*.txt)|*.txt";
+constexpr const char* kTooManyFiles =
+    "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.";
+
+// The folder that holds a path; a root keeps its separator. "" when the path holds no separator.
+std::string ParentFolder(const std::string& path) {
+    const auto cut = path.find_last_of(platform::PathSeparator());
+    if (cut == std::string::npos) {
+        return {};
+    }
+    std::string withSeparator = path.substr(0, cut + 1);
+    return platform::IsRootPath(withSeparator) ? withSeparator : path.substr(0, cut);
+}
+
+// The text that a folder's entries start with: the folder and one separator.
+std::string EntryPrefix(const std::string& folder) {
+    if (folder.empty() || folder.back() == platform::PathSeparator()) {
+        return folder;
+    }
+    return folder + platform::PathSeparator();
+}
+
+bool IsBelow(const std::string& path, const std::string& folder) {
+    const std::string prefix = EntryPrefix(folder);
+    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string SharedFolder(const std::vector<std::string>& paths) {
+    std::string folder = ParentFolder(paths.front());
+    for (const auto& path : paths) {
+        while (!folder.empty() && !IsBelow(path, folder)) {
+            const std::string parent = ParentFolder(folder);
+            folder = parent == folder ? std::string() : parent;
+        }
+    }
+    return folder;
+}
+
+std::vector<std::string> SplitAtNul(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (auto nul = text.find('\0'); nul != std::string::npos; nul = text.find('\0', start)) {
+        parts.push_back(text.substr(start, nul - start));
+        start = nul + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// Shows the dialog; a selection too long for the dialog's buffer gives false instead of a failure.
+bool ShowAddDialog(Form& form, const FileDialogOptions& options, std::string& fileName) {
+    try {
+        fileName = form.Ui().ShowOpenDialog(options);
+    } catch (const RuntimeError& e) {
+        if (e.Number() != err::kBufferTooSmall) {
+            throw;
+        }
+        return false;
+    }
+    return true;
+}
+
+// Several files chosen: the first part is their folder, each further part a name in it.
+void AppendDialogNames(Form& form, ErrorTrap& trap, const std::vector<std::string>& parts) {
+    std::string folder;
+    trap.Run(122, [&] { folder = parts.at(0); });
+    trap.At(124);
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        std::string path;
+        trap.Run(126, [&] { path = parts.at(i); });
+        trap.Run(128, [&] { path.insert(0, folder + platform::PathSeparator()); });
+        trap.Run(130, [&] { path = NormalizePath(path); });
+        trap.Run(132, [&] { form.AppendRow(path); });
+        trap.At(134);
+    }
+}
+
+// One dropped item: a file is listed as it is, a folder contributes every file of its tree.
+void AppendDroppedItem(Form& form, const std::string& item) {
+    const auto attributes = platform::FileAttributes(item);
+    if (!attributes) {
+        return; // gone since the drop: there is nothing left to list
+    }
+    if ((*attributes & platform::attr::kDirectory) == 0) {
+        form.AppendRow(item);
+        return;
+    }
+    AppendTreeFiles(form, item, "*.*");
+}
+
+} // namespace
+
+std::string ComposeFileDialogResult(const std::vector<std::string>& selectedPaths, std::size_t maxLength) {
+    std::string result;
+    if (selectedPaths.size() == 1) {
+        result = selectedPaths.front();
+    } else if (!selectedPaths.empty()) {
+        const std::string folder = SharedFolder(selectedPaths);
+        const std::size_t nameStart = EntryPrefix(folder).size();
+        result = folder;
+        for (const auto& path : selectedPaths) {
+            result += '\0';
+            result += path.substr(nameStart);
+        }
+    }
+    if (platform::DecodeUtf8(result).size() > maxLength) {
+        throw RuntimeError(err::kBufferTooSmall);
+    }
+    return result;
+}
+
+void PushButton1_Click(Form& form) {
+    ErrorTrap trap(form.Ui(), loc::kPushButton1Click);
+    FileDialogOptions options;
+    options.maxFileNameLength = kMaxFileNameLength;
+    std::string fileName;
+    trap.Run(100, [&] { fileName.clear(); });
+    trap.Run(102, [&] { options.flags = kOpenFileFlags; });
+    trap.Run(104, [&] { options.title = kDialogTitle; });
+    trap.Run(106, [&] { options.filter = kDialogFilter; });
+    bool fits = true;
+    trap.Run(108, [&] { fits = ShowAddDialog(form, options, fileName); });
+    if (!fits) {
+        form.Ui().ShowMessage(kTooManyFiles, ApplicationTitle(), MessageButtons::Ok, MessageIcon::None);
+        return;
+    }
+    if (trap.Test(
+            110, [&] { return fileName.empty(); }, false)) {
+        return;
+    }
+    std::vector<std::string> parts;
+    trap.Run(112, [&] { parts = SplitAtNul(fileName); });
+    if (trap.Test(
+            114, [&] { return parts.size() == 1; }, true)) {
+        std::string path;
+        trap.Run(116, [&] { path = parts.at(0); });
+        trap.Run(118, [&] { form.AppendRow(path); });
+        return;
+    }
+    trap.At(120);
+    AppendDialogNames(form, trap, parts);
+}
+
+bool ListView1_OLEDragOver(bool offersFileList) {
+    return offersFileList;
+}
+
+void ListView1_OLEDragDrop(Form& form, const std::vector<std::string>& droppedPaths) {
+    for (const auto& item : droppedPaths) {
+        // The drop has no error trap and must never end the program: an item that fails is left out
+        // and the drop goes on with the next one; rows already added stay.
+        try {
+            AppendDroppedItem(form, item);
+        } catch (...) {
+            continue;
+        }
+    }
+}
+
+} // namespace pf

@@ -1,0 +1,127 @@
+// "Add All Text Files In Folder": asks for an extension and a folder, walks the folder tree and lists
+// its matching files. The folder browser and the file loop serve other adders too.
+
+#include "apptitle.h"
+#include "errortrap.h"
+#include "filelist.h"
+#include "folderwalk.h"
+#include "form.h"
+#include "locations.h"
+#include "settings.h"
+
+namespace pf {
+
+namespace {
+
+constexpr const char* kExtensionPrompt =
+    "Enter file extension to load:\r\r(* for all files, txt for all txt files, doc for all doc files, etc.)";
+constexpr const char* kDefaultExtension = "txt";
+constexpr const char* kFolderPrompt = "Please select folder:";
+
+// Files whose attributes are exactly hidden and archive are left out of every folder tree.
+constexpr unsigned kHiddenArchive = platform::attr::kHidden | platform::attr::kArchive;
+
+// Runs numbered statements under the caller's error trap, or plainly when the caller has none.
+class Statements {
+public:
+    explicit Statements(ErrorTrap* trap) : m_trap(trap) {}
+
+    void At(int line) {
+        if (m_trap != nullptr) {
+            m_trap->At(line);
+        }
+    }
+    template <typename Statement> void Run(int line, const Statement& statement) {
+        if (m_trap != nullptr) {
+            m_trap->Run(line, statement);
+        } else {
+            statement();
+        }
+    }
+    template <typename Condition> bool Test(int line, const Condition& test, bool onFailure) {
+        return m_trap != nullptr ? m_trap->Test(line, test, onFailure) : test();
+    }
+
+private:
+    ErrorTrap* m_trap;
+};
+
+} // namespace
+
+std::string BrowseForFolder(UserInterface& ui, const std::string& prompt, const std::string& startFolder) {
+    try {
+        std::string chosen = ui.BrowseForFolder(prompt, startFolder);
+        return chosen.substr(0, chosen.find('\0'));
+    } catch (...) {
+        return {}; // the browser reports nothing: a failure reads as a cancel
+    }
+}
+
+void AppendListedFiles(Form& form, const FolderWalkList& list, const std::string& pattern, ErrorTrap* trap) {
+    Statements run(trap);
+    for (const std::string& entry : list) {
+        run.At(116);
+        std::string folder;
+        run.Run(118, [&] { folder = entry.substr(0, entry.size() - 1); });
+        std::vector<platform::FolderEntry> files;
+        run.Run(120, [&] { files = ListFilesInFolder(folder, pattern); });
+        for (const platform::FolderEntry& file : files) {
+            run.At(122);
+            // Names starting with "~" are temporary and lock files.
+            if (run.Test(
+                    124, [&] { return file.name.front() == '~'; }, false)) {
+                continue;
+            }
+            std::string path;
+            run.Run(126, [&] { path = folder + platform::PathSeparator() + file.name; });
+            // The listing has just opened and examined this very path; its answers are used as they are.
+            run.Run(128, [&] {
+                if (file.opensAsFile && file.attributes != kHiddenArchive) {
+                    form.AppendRow(NormalizePath(path));
+                }
+            });
+            run.At(130);
+        }
+    }
+}
+
+void AppendTreeFiles(Form& form, const std::string& folder, const std::string& pattern) {
+    FolderWalkList list{folder + platform::PathSeparator()};
+    GetSubDirectories2016(form, list);
+    AppendListedFiles(form, list, pattern, nullptr);
+}
+
+void PushButton4_Click(Form& form) {
+    ErrorTrap trap(form.Ui(), loc::kPushButton4Click);
+    std::string extension;
+    trap.Run(100, [&] {
+        extension = form.Ui().AskText(kExtensionPrompt, ApplicationTitle(),
+                                      ReadSetting(key::kExtension, kDefaultExtension));
+        if (!extension.empty()) {
+            WriteSetting(key::kExtension, extension);
+        }
+    });
+    if (trap.Test(
+            102, [&] { return extension.empty(); }, false)) {
+        return;
+    }
+    trap.Run(104, [&] { WriteSetting(key::kExtension, extension); });
+    std::string folder;
+    trap.Run(106,
+             [&] { folder = BrowseForFolder(form.Ui(), kFolderPrompt, ReadSetting(key::kLastFolder, "")); });
+    if (trap.Test(
+            108, [&] { return folder.empty(); }, false)) {
+        return;
+    }
+    trap.At(333);
+    trap.Run(334, [&] { WriteSetting(key::kLastFolder, folder); });
+    trap.Run(110, [&] { form.SetPointer(MousePointer::Hourglass); });
+    FolderWalkList list;
+    trap.Run(112, [&] { list.assign(1, folder + platform::PathSeparator()); });
+    trap.Run(114, [&] { GetSubDirectories2016(form, list); });
+    // The extension is taken exactly as typed: "*" finds every file, "TXT" the same files as "txt".
+    AppendListedFiles(form, list, "*." + extension, &trap);
+    trap.Run(132, [&] { form.SetPointer(MousePointer::Default); });
+}
+
+} // namespace pf
