@@ -1,0 +1,347 @@
+#include "apptitle.h"
+#include "batchrun.h"
+#include "memoryform.h"
+#include "platform.h"
+#include "printers.h"
+#include "temphome.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace pf {
+namespace {
+
+constexpr const char* kOtherPrinter = "Office Laser";
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A path written with "/" in the system's separators.
+std::string P(const std::string& path) {
+    return test::NativeSeparators(path);
+}
+
+#ifdef _WIN32
+constexpr const char* kTextPrinterKey = "Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
+#endif
+
+// A run in a temporary home with a fake text printer registered (beside a fake program folder on Linux,
+// in the class registrations on Windows), the PDF printer installed and another printer as the user's
+// default.
+class BatchRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home.MakeFolder("program");
+        platform::OverrideProgramFolder(home.Root() + P("/program"));
+#ifdef _WIN32
+        test::SetClassRegistration(kTextPrinterKey,
+                                   "\"" + test::RunningProgramFolder() + "\\" PF_FAKE_TEXTPRINT "\"");
+#else
+        home.WriteFile("program/classes.conf",
+                       "[Wordpad.Document.1\\\\Protocol\\\\StdFileEditing\\\\Server]\n@=/bin/sh \"" +
+                           std::string(PF_FAKE_TEXTPRINT) + "\"\n");
+#endif
+        platform::AddPrinter({kOtherPrinter, "lp0:"});
+        platform::MakeDefaultPrinter(kOtherPrinter);
+        platform::AddPrinter({kPdfPrinterName, kPdfPrinterPort});
+        out = home.MakeFolder("out");
+        form.SetText1(out);
+        form.SetText2("0");
+        log = home.Root() + P("/calls.log");
+        test::SetEnvironment("FAKE_LOG", log);
+    }
+
+    void TearDown() override {
+        platform::OverrideProgramFolder("");
+#ifdef _WIN32
+        test::SetClassRegistration(kTextPrinterKey, std::nullopt);
+#endif
+        for (const char* name : {"FAKE_LOG", "FAKE_EXIT", "FAKE_WRITE", "FAKE_SLEEP"}) {
+            test::SetEnvironment(name, std::nullopt);
+        }
+    }
+
+    std::string Input(const std::string& relative, const std::string& text) {
+        return home.WriteFile("in/" + relative, text);
+    }
+
+    // The fake printer's calls: temporary path, OutputFile, BypassSaveAs and the copy's text.
+    std::vector<std::string> Calls() const {
+        return Lines(test::ReadFile(log));
+    }
+
+    test::TempHome home;
+    test::MemoryForm form;
+    BatchRun run;
+    std::string out;
+    std::string log;
+};
+
+TEST_F(BatchRunTest, EarlyExitsShowTheirMessageAndTouchNothingElse) {
+    struct Case {
+        bool withRow;
+        std::string folder;
+        std::string message;
+    };
+    const Case cases[] = {
+        {false, "OUT", "No files added."},
+        {false, P("/no/such/folder"), "No files added."},
+        {true, P("/no/such/folder"), "Folder does not exist. Please select another folder."},
+        {true, "", "Folder does not exist. Please select another folder."},
+    };
+    for (const auto& c : cases) {
+        test::MemoryForm fresh;
+        fresh.SetText1(c.folder == "OUT" ? out : c.folder);
+        if (c.withRow) {
+            fresh.AppendRow(Input("a.txt", "a"));
+        }
+        run.PushButton2_Click(fresh);
+        run.PushButton2_Click(fresh); // the flag was reset: a second click answers again
+        EXPECT_EQ(fresh.ui.MessageTexts(), std::vector<std::string>(2, c.message));
+        EXPECT_TRUE(fresh.pointerHistory.empty());
+        EXPECT_TRUE(fresh.progressValues.empty());
+    }
+    EXPECT_FALSE(fs::exists(log));
+    EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
+}
+
+TEST_F(BatchRunTest, ConvertsEveryRowInOrderAndRestoresTheDefaultPrinter) {
+    const std::string a = Input("a.txt", "alpha");
+    const std::string notes = Input("notes", "no extension");
+    const std::string abc = Input("a.b.c.txt", "dots");
+    form.SetRows({a, notes, abc});
+
+    run.PushButton2_Click(form);
+
+    const std::string temp = platform::PrivateTempFolder() + P("/temp.txt");
+    EXPECT_EQ(Calls(), (std::vector<std::string>{temp + "|" + out + P("/a.pdf|1|alpha"),
+                                                 temp + "|" + out + P("/notes.pdf|1|no extension"),
+                                                 temp + "|" + out + P("/a.b.c.pdf|1|dots")}));
+    EXPECT_EQ(test::ReadFile(out + P("/a.b.c.pdf")), "dots");
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
+    EXPECT_EQ(form.ui.messages[0].title, ApplicationTitle());
+    EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
+    ASSERT_EQ(form.progressValues.size(), 4u);
+    EXPECT_NEAR(form.progressValues[0], 100.0 / 3, 1e-9);
+    EXPECT_DOUBLE_EQ(form.progressValues[2], 100.0);
+    EXPECT_DOUBLE_EQ(form.progressValues[3], 0.0);
+    EXPECT_EQ(form.progressCaptions, (std::vector<std::string>{"Processing: a.txt", "Processing: notes",
+                                                               "Processing: a.b.c.txt", "Progress Bar"}));
+    EXPECT_EQ(form.pointerHistory.front(), MousePointer::Hourglass);
+    EXPECT_EQ(form.Pointer(), MousePointer::Default);
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), out + P("/a.b.c.pdf"));
+}
+
+TEST_F(BatchRunTest, FolderTextEndingInASeparatorGivesADoubledSeparator) {
+    form.SetText1(out + P("/"));
+    form.SetRows({Input("a.txt", "alpha")});
+    run.PushButton2_Click(form);
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), out + P("//a.pdf"));
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
+}
+
+TEST_F(BatchRunTest, PausesAreFourQuartersOfTheBoxValueReadAtEachUse) {
+    struct Case {
+        const char* text2;
+        int quarterMs;
+    };
+    const Case cases[] = {{"8", 2000}, {"2", 500}, {"abc", 0}, {"", 0}, {"-4", 0}};
+    for (const auto& c : cases) {
+        form.waits.clear();
+        form.SetText2(c.text2);
+        form.SetRows({Input("a.txt", "alpha")});
+        run.PushButton2_Click(form);
+        const auto quarters = std::count(form.waits.begin(), form.waits.end(), c.quarterMs);
+        EXPECT_EQ(quarters, c.quarterMs == 0 ? 0 : 4) << "Text2: " << c.text2;
+    }
+}
+
+TEST_F(BatchRunTest, PauseBoxChangedDuringTheRunTakesEffectAtTheNextPause) {
+    form.SetText2("4");
+    form.SetRows({Input("a.txt", "alpha"), Input("b.txt", "beta")});
+    form.onDoEvents = [&] {
+        if (Calls().size() == 1) {
+            form.SetText2("8"); // while the first file prints
+        }
+    };
+    run.PushButton2_Click(form);
+    std::vector<int> pauses;
+    std::copy_if(form.waits.begin(), form.waits.end(), std::back_inserter(pauses),
+                 [](int ms) { return ms != 100; });
+    EXPECT_EQ(pauses, (std::vector<int>{1000, 1000, 1000, 2000, 2000, 2000, 2000, 2000}));
+}
+
+TEST_F(BatchRunTest, FilesThatWereNotConvertedAreListedAfterDone) {
+    const std::string good = Input("good.txt", "fine");
+    const std::string gone = out + P("/../in/gone.txt");
+    const std::string failing = Input("fails.txt", "x");
+    form.SetRows({good, gone, failing});
+    form.onDoEvents = [&] {
+        if (Calls().size() == 1 && !test::GetEnvironment("FAKE_EXIT")) {
+            test::SetEnvironment("FAKE_EXIT", "2");
+        }
+    };
+    run.PushButton2_Click(form);
+    EXPECT_EQ(form.ui.MessageTexts(),
+              std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + gone + "\r\n" + failing});
+    // The vanished file was never printed: the previous copy is not printed again under its name.
+    EXPECT_EQ(Calls().size(), 2u);
+    EXPECT_FALSE(fs::exists(test::FsPath(out + P("/gone.pdf"))));
+}
+
+TEST_F(BatchRunTest, APrinterThatWritesNothingIsAFailureEvenWhenAnOldPdfExists) {
+    home.WriteFile("out/a.pdf", "from an earlier run");
+    test::SetEnvironment("FAKE_WRITE", "0");
+    form.SetRows({Input("a.txt", "alpha")});
+    run.PushButton2_Click(form);
+    EXPECT_EQ(form.ui.MessageTexts(),
+              std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + home.Root() + P("/in/a.txt")});
+    EXPECT_EQ(test::ReadFile(out + P("/a.pdf")), "from an earlier run");
+}
+
+#ifndef _WIN32
+TEST_F(BatchRunTest, AnEntryWhosePrinterValuesCannotBeWrittenIsNotPrintedOverThePreviousPdf) {
+    const std::string second = Input("b.txt", "beta");
+    form.SetRows({Input("a.txt", "alpha"), second});
+    const std::string store = home.ConfigHome() + "/Tarnwicke PDF Writer.conf";
+    form.onDoEvents = [&] {
+        if (Calls().size() == 1 && !fs::is_directory(store)) {
+            fs::remove(store);
+            fs::create_directory(store); // every later write of the values fails
+        }
+    };
+    run.PushButton2_Click(form);
+    EXPECT_EQ(Calls().size(), 1u);
+    EXPECT_EQ(test::ReadFile(out + P("/a.pdf")), "alpha");
+    const auto texts = form.ui.MessageTexts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_NE(texts[0].find("PushButton2_Click at line 150"), std::string::npos);
+    EXPECT_NE(texts[1].find("PushButton2_Click at line 152"), std::string::npos);
+    EXPECT_EQ(texts[2], "Done.\r\n\r\nNot converted:\r\n" + second);
+}
+#endif
+
+TEST_F(BatchRunTest, InputsWithTheSameNameNeverOverwriteEachOther) {
+    home.WriteFile("out/a.pdf", "old");
+    form.SetRows({Input("x/a.txt", "first"), Input("y/a.txt", "second"), Input("z/A.txt", "third")});
+    run.PushButton2_Click(form);
+    EXPECT_EQ(test::ReadFile(out + P("/a.pdf")), "first");
+    EXPECT_EQ(test::ReadFile(out + P("/a (2).pdf")), "second");
+    EXPECT_EQ(test::ReadFile(out + P("/A (3).pdf")), "third");
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
+}
+
+TEST_F(BatchRunTest, SecondClickDuringARunDoesNothing) {
+    form.SetRows({Input("a.txt", "alpha"), Input("b.txt", "beta")});
+    form.onDoEvents = [&] { run.PushButton2_Click(form); };
+    run.PushButton2_Click(form);
+    EXPECT_EQ(Calls().size(), 2u);
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
+}
+
+TEST_F(BatchRunTest, WithoutThePdfPrinterNothingIsPrintedAndEveryFileIsListed) {
+    platform::RemovePrinter(kPdfPrinterName);
+    const std::string a = Input("a.txt", "alpha");
+    form.SetRows({a});
+    run.PushButton2_Click(form);
+    EXPECT_FALSE(fs::exists(log));
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + a});
+    EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
+}
+
+TEST_F(BatchRunTest, ClosingTheWindowStopsAfterTheCurrentFileAndRestoresThePrinter) {
+    form.SetRows({Input("a.txt", "alpha"), Input("b.txt", "beta"), Input("c.txt", "gamma")});
+    form.onDoEvents = [&] { form.closing = !Calls().empty(); };
+    run.PushButton2_Click(form);
+    EXPECT_EQ(Calls().size(), 1u);
+    EXPECT_TRUE(form.ui.messages.empty());
+    EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
+    EXPECT_FALSE(run.IsConverting());
+}
+
+TEST_F(BatchRunTest, ARowRemovedDuringTheRunIsReportedAndTheOthersAreConverted) {
+    form.SetRows({Input("a.txt", "alpha"), Input("b.txt", "beta"), Input("c.txt", "gamma")});
+    form.onDoEvents = [&] {
+        if (form.RowCount() == 3) {
+            form.RemoveRow(3);
+        }
+    };
+    run.PushButton2_Click(form);
+    EXPECT_EQ(Calls().size(), 2u);
+    ASSERT_EQ(form.ui.messages.size(), 2u);
+    EXPECT_EQ(form.ui.messages[0].text,
+              "Index out of bounds\r\nin Velltrane2021/08/31.Form1.PushButton2_Click at "
+              "line 120\r\rPlease email screenshot of this message to "
+              "support@plumavert.example");
+    EXPECT_EQ(form.ui.messages[0].title, "Application Error");
+    EXPECT_EQ(form.ui.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(form.ui.messages[1].text, "Done.");
+}
+
+TEST_F(BatchRunTest, MoreRowsThanASixteenBitCountAreAllProcessed) {
+    platform::OverrideProgramFolder(home.Root()); // no registration: nothing is started
+    const long rows = 32770;
+    for (long i = 0; i < rows; ++i) {
+        form.AppendRow(out + P("/missing") + std::to_string(i) + ".txt");
+    }
+    run.PushButton2_Click(form);
+    ASSERT_EQ(form.ui.messages.size(), 1u);
+    EXPECT_NE(form.ui.messages[0].text.find("\r\nand 32750 more."), std::string::npos);
+    EXPECT_DOUBLE_EQ(form.progressValues[static_cast<std::size_t>(rows - 1)], 100.0);
+}
+
+TEST(Pause, WaitsTheFullTimeAcrossMidnightWithoutSpinning) {
+    test::MemoryForm form;
+    form.clock = 86399.5;
+    Pause(form, 2.0);
+    EXPECT_EQ(form.waits, std::vector<int>{2000});
+    EXPECT_NEAR(form.clock, 1.5, 1e-9);
+
+    test::MemoryForm idle;
+    Pause(idle, 0);
+    Pause(idle, -4);
+    EXPECT_EQ(idle.doEventsCount, 0);
+}
+
+TEST(OutputNames, ReplaceTheLastExtensionWithPdf) {
+    const std::pair<std::string, std::string> cases[] = {
+        {P("/in/report.final.txt"), "report.final.pdf"},
+        {P("/in/.txt"), ".pdf"},
+        {P("/in/readme"), "readme.pdf"},
+        {P("/in/a.b.c.txt"), "a.b.c.pdf"},
+        {P("/in.d/notes"), "notes.pdf"},
+        {"name.", "name.pdf"},
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(OutputNameFor(input), expected) << input;
+    }
+    EXPECT_EQ(GetFileName(P("/a/b.txt")), "b.txt");
+    EXPECT_EQ(GetFileName("b.txt"), "b.txt");
+    EXPECT_EQ(GetFolderPart(P("/a/b.txt")), P("/a/"));
+    EXPECT_EQ(GetFolderPart("b.txt"), "");
+}
+
+TEST(DoneMessage, ListsAtMostTwentyFailuresAndCountsTheRest) {
+    std::vector<std::string> failed;
+    for (int i = 1; i <= 22; ++i) {
+        failed.push_back("/in/" + std::to_string(i));
+    }
+    const std::string message = DoneMessage(failed);
+    EXPECT_EQ(message.rfind("Done.\r\n\r\nNot converted:\r\n/in/1\r\n/in/2\r\n", 0), 0u);
+    EXPECT_NE(message.find("\r\n/in/20\r\nand 2 more."), std::string::npos);
+    EXPECT_EQ(message.find("/in/21"), std::string::npos);
+    EXPECT_EQ(DoneMessage({}), "Done.");
+}
+
+} // namespace
+} // namespace pf
