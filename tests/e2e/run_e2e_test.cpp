@@ -1,0 +1,87 @@
+// A whole batch run through the real window (offscreen), the real text printer and the real PDF printer.
+
+#include "form1.h"
+#include "platform.h"
+#include "printers.h"
+#include "scriptedui.h"
+#include "temphome.h"
+
+#include <QPushButton>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace pf {
+namespace {
+
+std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        while (const auto n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+            text.append(buffer.data(), n);
+        }
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+// The words of a text, so line wrapping and page breaks do not matter.
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : text + " ") {
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f') {
+            if (!word.empty()) {
+                words.push_back(word);
+            }
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return words;
+}
+
+TEST(BatchRunEndToEnd, ThreeFilesBecomeThreePdfsAndTheDefaultPrinterComesBack) {
+    test::TempHome home;
+    const std::string bin = test::BinFolder();
+    ASSERT_FALSE(bin.empty());
+    platform::OverrideProgramFolder(bin);
+    platform::AddPrinter({"Office Laser", "lp0:"});
+    ASSERT_TRUE(platform::MakeDefaultPrinter("Office Laser"));
+    ASSERT_EQ(std::system(("\"" + bin + "/tarnwicke-pdf-writer\" --install").c_str()), 0);
+
+    const std::string letter = "Dear Zoë,\nthe café opens at nine.\n";
+    const std::string notes = "Na\xEFve r\xE9sum\xE9 notes\n"; // Windows-1252
+    const std::string utf16 =
+        std::string("\xFF\xFE", 2) + std::string("G\0r\0e\0e\0k\0 \0\xB1\x03\xB2\x03\n\0", 18);
+    const std::vector<std::string> inputs = {home.WriteFile("in/letter.txt", letter),
+                                             home.WriteFile("in/notes", notes),
+                                             home.WriteFile("in/sub/a.b.c.txt", utf16)};
+    const std::string out = home.MakeFolder("out folder");
+
+    test::ScriptedUi ui;
+    Form1 form(&ui);
+    form.SetText1(out);
+    form.SetText2("0");
+    for (const auto& input : inputs) {
+        form.AppendRow(input);
+    }
+    form.findChild<QPushButton*>("PushButton2")->click();
+
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Done."});
+    EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");
+    const std::pair<const char*, std::string> expected[] = {
+        {"letter.pdf", letter}, {"notes.pdf", "Naïve résumé notes"}, {"a.b.c.pdf", "Greek αβ"}};
+    for (const auto& [name, text] : expected) {
+        const std::string pdf = out + "/" + name;
+        ASSERT_TRUE(std::filesystem::exists(pdf)) << pdf;
+        EXPECT_EQ(Words(Output("pdftotext -enc UTF-8 '" + pdf + "' -")), Words(text)) << name;
+    }
+    platform::OverrideProgramFolder("");
+}
+
+} // namespace
+} // namespace pf

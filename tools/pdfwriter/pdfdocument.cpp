@@ -1,0 +1,376 @@
+#include "pdfdocument.h"
+
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <zlib.h>
+
+namespace pf::pdfwriter {
+
+namespace {
+
+constexpr int kCatalog = 1;
+constexpr int kPageTree = 2;
+constexpr int kResources = 3;
+constexpr int kInfo = 4;
+constexpr float kSlack = 0.005f; // points a glyph may sit off its natural place without a correction
+
+void AppendNumber(std::string& out, double value) {
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
+    while (end[-1] == '0') {
+        --end;
+    }
+    if (end[-1] == '.') {
+        --end;
+    }
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    out += text == "-0" ? "0" : text;
+}
+
+std::string Number(double value) {
+    std::string out;
+    AppendNumber(out, value);
+    return out;
+}
+
+// A glyph number as two bytes of a literal string; the bytes a string reader would take for syntax
+// or a line end are escaped.
+void AppendGlyph(std::string& out, std::uint32_t glyph) {
+    for (const auto byte : {static_cast<char>(glyph >> 8), static_cast<char>(glyph & 0xFF)}) {
+        switch (byte) {
+        case '(':
+            out += "\\(";
+            break;
+        case ')':
+            out += "\\)";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += byte;
+        }
+    }
+}
+
+void AppendHex(std::string& out, std::uint32_t value, int digits) {
+    constexpr const char* kHex = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+        out += kHex[(value >> shift) & 0xF];
+    }
+}
+
+// A character as UTF-16BE hex digits.
+void AppendUtf16Hex(std::string& out, char32_t ch) {
+    if (ch >= 0x10000) {
+        AppendHex(out, 0xD800 + ((ch - 0x10000) >> 10), 4);
+        AppendHex(out, 0xDC00 + ((ch - 0x10000) & 0x3FF), 4);
+    } else {
+        AppendHex(out, ch, 4);
+    }
+}
+
+// Characters a PDF text string cannot carry stand as the replacement character.
+char32_t TextChar(char32_t ch) {
+    return (ch >= 0xD800 && ch <= 0xDFFF) || ch > 0x10FFFF || ch == 0 ? 0xFFFD : ch;
+}
+
+// Six capital letters naming a subset, as PDF readers expect before a subset font's name.
+std::string SubsetTag(const std::vector<char32_t>& chars) {
+    std::uint32_t hash = 2166136261u;
+    for (std::size_t glyph = 0; glyph < chars.size(); ++glyph) {
+        if (chars[glyph] != 0) {
+            hash = (hash ^ static_cast<std::uint32_t>(glyph)) * 16777619u;
+        }
+    }
+    std::string tag;
+    for (int i = 0; i < 6; ++i, hash /= 26) {
+        tag += static_cast<char>('A' + hash % 26);
+    }
+    return tag;
+}
+
+} // namespace
+
+Deflater::Deflater(int level) {
+    m_ready = deflateInit(&m_stream, level) == Z_OK;
+}
+
+Deflater::~Deflater() {
+    if (m_ready) {
+        deflateEnd(&m_stream);
+    }
+}
+
+const std::string& Deflater::Compress(const std::string& data) {
+    m_out.resize(deflateBound(&m_stream, static_cast<uLong>(data.size())));
+    deflateReset(&m_stream);
+    m_stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    m_stream.avail_in = static_cast<uInt>(data.size());
+    m_stream.next_out = reinterpret_cast<Bytef*>(m_out.data());
+    m_stream.avail_out = static_cast<uInt>(m_out.size());
+    const bool done = m_ready && deflate(&m_stream, Z_FINISH) == Z_STREAM_END;
+    m_out.resize(done ? m_stream.total_out : 0);
+    return m_out;
+}
+
+PdfDocument::PdfDocument(std::FILE* out, std::string title) : m_out(out), m_title(std::move(title)) {
+    Write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    for (int object = kCatalog; object <= kInfo; ++object) {
+        Reserve();
+    }
+}
+
+void PdfDocument::Write(std::string_view data) {
+    if (std::fwrite(data.data(), 1, data.size(), m_out) != data.size()) {
+        m_writeFailed = true;
+    }
+    m_position += data.size();
+}
+
+int PdfDocument::Reserve() {
+    m_offsets.push_back(0);
+    return static_cast<int>(m_offsets.size() - 1);
+}
+
+void PdfDocument::BeginObject(int object) {
+    m_offsets[static_cast<std::size_t>(object)] = m_position;
+    Write(std::to_string(object) + " 0 obj\n");
+}
+
+void PdfDocument::WriteStream(int object, const std::string& dictionary, const std::string& data) {
+    m_writeFailed = m_writeFailed || data.empty(); // deflate never makes nothing of something
+    BeginObject(object);
+    Write("<< /Length " + std::to_string(data.size()) + " /Filter /FlateDecode" + dictionary +
+          " >>\nstream\n");
+    Write(data);
+    Write("\nendstream\nendobj\n");
+}
+
+bool PdfDocument::OnFont(const printjob::Font& font) {
+    if (m_fonts.count(font.id) != 0) {
+        m_error = "the print job names a font twice";
+        return false;
+    }
+    Font entry;
+    entry.file = TrueTypeFont::Open(font.path, font.faceIndex, m_error);
+    if (!entry.file) {
+        return false;
+    }
+    entry.object = Reserve();
+    for (int i = 1; i < 5; ++i) {
+        Reserve();
+    }
+    entry.chars.assign(entry.file->GlyphCount(), 0);
+    entry.widths.assign(entry.file->GlyphCount(), -1);
+    m_fonts.emplace(font.id, std::move(entry));
+    return true;
+}
+
+bool PdfDocument::OnBeginPage(double width, double height) {
+    m_pages.push_back(Reserve());
+    m_pageHeight = height;
+    m_content = "BT\n";
+    m_currentSize = 0;
+    BeginObject(m_pages.back());
+    Write("<< /Type /Page /Parent 2 0 R /Resources 3 0 R /MediaBox [0 0 " + Number(width) + " " +
+          Number(height) + "] /Contents " + std::to_string(m_pages.back() + 1) + " 0 R >>\nendobj\n");
+    Reserve(); // the page's content, written when the page ends
+    return !m_writeFailed;
+}
+
+float PdfDocument::Width(Font& font, std::uint32_t glyph) {
+    float& width = font.widths[glyph];
+    if (width < 0) {
+        width = static_cast<float>(font.file->Advance(glyph) * 1000.0 / font.file->Metrics().unitsPerEm);
+    }
+    return width;
+}
+
+bool PdfDocument::OnRun(const printjob::Run& run) {
+    const auto found = m_fonts.find(run.font);
+    if (found == m_fonts.end() || !(run.size > 0 && run.size < 10000)) {
+        m_error = "the print job is damaged";
+        return false;
+    }
+    if (run.glyphs.empty()) {
+        return true;
+    }
+    for (const auto& glyph : run.glyphs) {
+        if (glyph.index >= found->second.file->GlyphCount()) {
+            m_error = "the print job names a glyph its font does not have";
+            return false;
+        }
+    }
+    if (run.font != m_currentFont || run.size != m_currentSize) {
+        m_content += "/F" + std::to_string(run.font) + " " + Number(run.size) + " Tf\n";
+        m_currentFont = run.font;
+        m_currentSize = run.size;
+    }
+    m_content += "1 0 0 1 ";
+    AppendNumber(m_content, run.glyphs.front().x);
+    m_content += ' ';
+    AppendNumber(m_content, m_pageHeight - run.y);
+    m_content += " Tm\n";
+    ShowGlyphs(found->second, run);
+    return true;
+}
+
+// Glyphs follow one another by their widths; where the job places one elsewhere, the TJ array carries
+// the correction. A glyph that stood for another character before carries its own text along.
+void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
+    float pen = run.glyphs.front().x;
+    m_content += "[(";
+    for (const auto& glyph : run.glyphs) {
+        const float shift = pen - glyph.x;
+        if (std::fabs(shift) > kSlack) {
+            m_content += ')';
+            AppendNumber(m_content, shift * 1000 / run.size);
+            m_content += '(';
+        }
+        const char32_t ch = TextChar(glyph.ch);
+        char32_t& known = font.chars[glyph.index];
+        if (known == 0 || known == ch) {
+            known = ch;
+            AppendGlyph(m_content, glyph.index);
+        } else {
+            m_content += ")] TJ\n/Span << /ActualText <FEFF";
+            AppendUtf16Hex(m_content, ch);
+            m_content += "> >> BDC [(";
+            AppendGlyph(m_content, glyph.index);
+            m_content += ")] TJ EMC\n[(";
+        }
+        pen = glyph.x + Width(font, glyph.index) * run.size / 1000;
+    }
+    m_content += ")] TJ\n";
+}
+
+bool PdfDocument::OnEndPage() {
+    m_content += "ET\n";
+    WriteStream(m_pages.back() + 1, "", m_pageDeflater.Compress(m_content));
+    m_content.clear();
+    return !m_writeFailed;
+}
+
+std::string PdfDocument::Finish() {
+    if (m_pages.empty()) {
+        OnBeginPage(595.2756, 841.8898);
+        OnEndPage();
+    }
+    std::string fonts;
+    for (auto& [id, font] : m_fonts) {
+        WriteFont(font);
+        fonts += " /F" + std::to_string(id) + " " + std::to_string(font.object) + " 0 R";
+    }
+    BeginObject(kResources);
+    Write("<< /ProcSet [/PDF /Text] /Font <<" + fonts + " >> >>\nendobj\n");
+    BeginObject(kPageTree);
+    Write("<< /Type /Pages /Count " + std::to_string(m_pages.size()) + " /Kids [");
+    for (const int page : m_pages) {
+        Write(std::to_string(page) + " 0 R ");
+    }
+    Write("] >>\nendobj\n");
+    std::string title;
+    for (const char32_t ch : m_title) {
+        AppendUtf16Hex(title, TextChar(ch));
+    }
+    char date[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    std::strftime(date, sizeof date, "D:%Y%m%d%H%M%SZ", &utc);
+    BeginObject(kInfo);
+    Write("<< /Title <FEFF" + title +
+          "> /Creator (Tarnwicke PDF Writer) /Producer (Tarnwicke PDF Writer) /CreationDate (" + date +
+          ") >>\nendobj\n");
+    BeginObject(kCatalog);
+    Write("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+
+    const std::uint64_t xref = m_position;
+    Write("xref\n0 " + std::to_string(m_offsets.size()) + "\n0000000000 65535 f \n");
+    for (std::size_t object = 1; object < m_offsets.size(); ++object) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010llu 00000 n \n",
+                      static_cast<unsigned long long>(m_offsets[object]));
+        Write(entry);
+    }
+    Write("trailer\n<< /Size " + std::to_string(m_offsets.size()) +
+          " /Root 1 0 R /Info 4 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
+    return m_writeFailed ? "the PDF file could not be written completely" : "";
+}
+
+void PdfDocument::WriteFont(Font& font) {
+    const FontMetrics& metrics = font.file->Metrics();
+    const double scale = 1000.0 / metrics.unitsPerEm;
+    const std::string name = "/" + SubsetTag(font.chars) + "+" + metrics.postScriptName;
+    const int type0 = font.object, cidFont = font.object + 1, descriptor = font.object + 2,
+              file = font.object + 3, toUnicode = font.object + 4;
+    BeginObject(type0);
+    Write("<< /Type /Font /Subtype /Type0 /BaseFont " + name + " /Encoding /Identity-H /DescendantFonts [" +
+          std::to_string(cidFont) + " 0 R] /ToUnicode " + std::to_string(toUnicode) + " 0 R >>\nendobj\n");
+    WriteWidths(cidFont, name, font);
+    BeginObject(descriptor);
+    Write("<< /Type /FontDescriptor /FontName " + name + " /Flags " +
+          std::to_string(metrics.fixedPitch ? 5 : 4) + " /FontBBox [" + Number(metrics.xMin * scale) + " " +
+          Number(metrics.yMin * scale) + " " + Number(metrics.xMax * scale) + " " +
+          Number(metrics.yMax * scale) + "] /ItalicAngle " + Number(metrics.italicAngle) + " /Ascent " +
+          Number(metrics.ascender * scale) + " /Descent " + Number(metrics.descender * scale) +
+          " /CapHeight " + Number(metrics.capHeight * scale) + " /StemV 80 /FontFile2 " +
+          std::to_string(file) + " 0 R >>\nendobj\n");
+    std::vector<bool> used(font.chars.size());
+    for (std::size_t glyph = 0; glyph < used.size(); ++glyph) {
+        used[glyph] = font.chars[glyph] != 0;
+    }
+    const std::string subset = font.file->Subset(used);
+    WriteStream(file, " /Length1 " + std::to_string(subset.size()), m_fontDeflater.Compress(subset));
+    WriteToUnicode(toUnicode, font);
+}
+
+void PdfDocument::WriteWidths(int object, const std::string& name, Font& font) {
+    std::string widths;
+    for (std::uint32_t glyph = 0; glyph < font.chars.size(); ++glyph) {
+        if (font.chars[glyph] != 0) {
+            widths += std::to_string(glyph) + " [" + Number(Width(font, glyph)) + "] ";
+        }
+    }
+    BeginObject(object);
+    Write("<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + name +
+          " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor " +
+          std::to_string(object + 1) + " 0 R /CIDToGIDMap /Identity /W [" + widths + "] >>\nendobj\n");
+}
+
+void PdfDocument::WriteToUnicode(int object, const Font& font) {
+    std::string map = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    std::vector<std::uint32_t> glyphs;
+    for (std::uint32_t glyph = 0; glyph < font.chars.size(); ++glyph) {
+        if (font.chars[glyph] != 0) {
+            glyphs.push_back(glyph);
+        }
+    }
+    for (std::size_t start = 0; start < glyphs.size(); start += 100) {
+        const std::size_t end = std::min(glyphs.size(), start + 100);
+        map += std::to_string(end - start) + " beginbfchar\n";
+        for (std::size_t i = start; i < end; ++i) {
+            map += '<';
+            AppendHex(map, glyphs[i], 4);
+            map += "> <";
+            AppendUtf16Hex(map, font.chars[glyphs[i]]);
+            map += ">\n";
+        }
+        map += "endbfchar\n";
+    }
+    map += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    WriteStream(object, "", m_fontDeflater.Compress(map));
+}
+
+} // namespace pf::pdfwriter

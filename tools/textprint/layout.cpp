@@ -1,0 +1,244 @@
+#include "layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+namespace pf::textprint {
+
+namespace {
+
+constexpr float kFit = 0.01f; // points a line may be over its width from rounding alone
+
+// Characters that take no room and show nothing: controls and the invisible format characters.
+bool IsInvisible(char32_t ch) {
+    return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F) || (ch >= 0x200B && ch <= 0x200F) ||
+           (ch >= 0x202A && ch <= 0x202E) || (ch >= 0x2060 && ch <= 0x2064) || ch == 0xFEFF;
+}
+
+// East Asian text has no spaces between words: a line may break before and after any of these.
+bool IsIdeographic(char32_t ch) {
+    return (ch >= 0x2E80 && ch <= 0x9FFF) || (ch >= 0xAC00 && ch <= 0xD7AF) ||
+           (ch >= 0xF900 && ch <= 0xFAFF) || (ch >= 0xFF00 && ch <= 0xFF60) ||
+           (ch >= 0x20000 && ch <= 0x3FFFF);
+}
+
+bool UsesLetterPaper(std::string_view country) {
+    constexpr std::string_view kLetterCountries[] = {"US", "CA", "MX", "PH", "PR", "CL", "CO",
+                                                     "CR", "GT", "NI", "PA", "SV", "VE", "BO"};
+    return std::find(std::begin(kLetterCountries), std::end(kLetterCountries), country) !=
+           std::end(kLetterCountries);
+}
+
+} // namespace
+
+PageGeometry PaperForLocale(const char* lcAll, const char* lcPaper, const char* lang) {
+    for (const char* value : {lcAll, lcPaper, lang}) {
+        if (value == nullptr || value[0] == '\0') {
+            continue;
+        }
+        // language_COUNTRY.codeset@modifier
+        const std::string_view locale(value);
+        const std::size_t underscore = locale.find('_');
+        if (underscore == std::string_view::npos) {
+            return PageGeometry::A4();
+        }
+        const std::string_view country =
+            locale.substr(underscore + 1, locale.find_first_of(".@") - underscore - 1);
+        return UsesLetterPaper(country) ? PageGeometry::Letter() : PageGeometry::A4();
+    }
+    return PageGeometry::A4();
+}
+
+PageLayout::PageLayout(FontSet& fonts, const PageGeometry& page, printjob::JobWriter& job)
+    : m_fonts(fonts), m_page(page), m_job(job),
+      m_width(static_cast<float>(page.width - page.left - page.right)),
+      m_tabWidth(8 * fonts.Lookup(' ').advance),
+      m_linesPerPage(
+          std::max(1, static_cast<int>((page.height - page.top - page.bottom) / fonts.LineHeight() + 1e-6))) {
+}
+
+void PageLayout::Add(char32_t ch) {
+    if (m_afterCr) {
+        m_afterCr = false;
+        if (ch == '\n') {
+            return; // the second half of CR LF
+        }
+    }
+    switch (ch) {
+    case '\r':
+        EndLine();
+        m_afterCr = true;
+        return;
+    case '\n':
+    case 0x2028: // line separator
+    case 0x2029: // paragraph separator
+        EndLine();
+        return;
+    case '\f':
+        FormFeed();
+        return;
+    case '\t':
+        Tab();
+        return;
+    default:
+        if (!IsInvisible(ch)) {
+            Place(ch);
+        }
+    }
+}
+
+void PageLayout::Place(char32_t ch) {
+    const GlyphInfo glyph = m_fonts.Lookup(ch);
+    const bool ideograph = IsIdeographic(ch);
+    if (ideograph && m_lineUsed) {
+        m_canBreak = true;
+        m_break = m_line.size();
+    }
+    // Spaces never wrap: they hang past the margin and the next word goes to the next line.
+    if (ch != ' ' && m_x + glyph.advance > m_width + kFit) {
+        Wrap(glyph.advance);
+    }
+    m_line.push_back({glyph.font, glyph.index, m_x, glyph.advance, ch});
+    m_x += glyph.advance;
+    m_lineUsed = true;
+    if (ch == ' ' || ideograph) {
+        m_canBreak = true;
+        m_break = m_line.size();
+    }
+}
+
+// A tab moves to the next multiple of eight columns. The room it leaves is filled with spaces, so the
+// PDF's text reads the way the file shows in an editor.
+void PageLayout::Tab() {
+    const GlyphInfo space = m_fonts.Lookup(' ');
+    const auto stop = static_cast<float>((std::floor(m_x / m_tabWidth + 1e-4) + 1) * m_tabWidth);
+    while (m_x + space.advance <= stop + kFit) {
+        m_line.push_back({space.font, space.index, m_x, space.advance, U' '});
+        m_x += space.advance;
+    }
+    m_x = stop;
+    m_lineUsed = true;
+    m_canBreak = true;
+    m_break = m_line.size();
+}
+
+// The line is full: break after its last space, or inside the word when the word alone is too long.
+void PageLayout::Wrap(float advance) {
+    if (m_canBreak) {
+        BreakAt(m_break);
+    }
+    if (m_lineUsed && m_x + advance > m_width + kFit) {
+        BreakAt(m_line.size());
+    }
+}
+
+// Prints the first count characters as a line; the rest start the next line.
+void PageLayout::BreakAt(std::size_t count) {
+    EmitLine(count);
+    m_line.erase(m_line.begin(), m_line.begin() + static_cast<std::ptrdiff_t>(count));
+    const float shift = m_line.empty() ? m_x : m_line.front().x;
+    for (auto& placed : m_line) {
+        placed.x -= shift;
+    }
+    m_x -= shift;
+    m_lineUsed = !m_line.empty();
+    m_canBreak = false;
+    m_break = 0;
+}
+
+void PageLayout::EndLine() {
+    EmitLine(m_line.size());
+    m_line.clear();
+    m_x = 0;
+    m_lineUsed = false;
+    m_canBreak = false;
+    m_break = 0;
+}
+
+void PageLayout::FormFeed() {
+    if (m_lineUsed) {
+        EndLine();
+    }
+    if (m_pageOpen) {
+        EndPage();
+    } else if (!m_pageFilled) {
+        BeginPage(); // a form feed at the top of a page that nothing filled prints it blank
+        EndPage();
+    }
+    m_pageFilled = false;
+}
+
+void PageLayout::Finish() {
+    if (m_lineUsed) {
+        EndLine();
+    }
+    if (m_pageOpen) {
+        EndPage();
+    }
+    if (m_pages == 0) {
+        BeginPage();
+        EndPage();
+    }
+}
+
+void PageLayout::EmitLine(std::size_t count) {
+    if (!m_pageOpen) {
+        BeginPage();
+    }
+    EmitRuns(count, static_cast<float>(m_page.top + m_fonts.Ascent() + m_lineOnPage * m_fonts.LineHeight()));
+    if (++m_lineOnPage >= m_linesPerPage) {
+        EndPage();
+        m_pageFilled = true;
+    }
+}
+
+// Consecutive characters of one font make one run; spaces hanging past the margin are not drawn.
+void PageLayout::EmitRuns(std::size_t count, float baseline) {
+    const auto left = static_cast<float>(m_page.left);
+    std::int32_t font = -1;
+    m_run.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        const Placed& placed = m_line[i];
+        if (placed.ch == ' ' && placed.x + placed.advance > m_width + kFit) {
+            continue;
+        }
+        if (placed.font != font && !m_run.empty()) {
+            AddRun(font, baseline);
+        }
+        font = placed.font;
+        m_run.push_back({placed.index, left + placed.x, placed.ch});
+    }
+    if (!m_run.empty()) {
+        AddRun(font, baseline);
+    }
+}
+
+// A font goes into the job with its first run: fonts looked at but never used stay out of the document.
+void PageLayout::AddRun(std::int32_t font, float baseline) {
+    const auto id = static_cast<std::size_t>(font);
+    if (m_defined.size() <= id) {
+        m_defined.resize(id + 1, false);
+    }
+    if (!m_defined[id]) {
+        m_job.DefineFont(m_fonts.Fonts()[id]);
+        m_defined[id] = true;
+    }
+    m_job.AddRun(static_cast<std::uint32_t>(font), m_fonts.Size(), baseline, m_run.data(), m_run.size());
+    m_run.clear();
+}
+
+void PageLayout::BeginPage() {
+    m_job.BeginPage(m_page.width, m_page.height);
+    m_pageOpen = true;
+    m_pageFilled = false;
+    m_lineOnPage = 0;
+}
+
+void PageLayout::EndPage() {
+    m_job.EndPage();
+    m_pageOpen = false;
+    ++m_pages;
+}
+
+} // namespace pf::textprint

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "fonts.h"
+#include "jobformat.h"
+
+#include <string_view>
+#include <vector>
+
+namespace pf::textprint {
+
+// A sheet of paper and the margins of the text on it, in points.
+struct PageGeometry {
+    double width = 0;
+    double height = 0;
+    double left = 90; // 1.25 inch
+    double right = 90;
+    double top = 72; // 1 inch
+    double bottom = 72;
+
+    static PageGeometry A4() { return {595.2756, 841.8898}; }
+    static PageGeometry Letter() { return {612, 792}; }
+};
+
+// The paper of the user's locale: Letter where LC_ALL, LC_PAPER or LANG (the first one set) names a
+// country that uses it, A4 everywhere else.
+PageGeometry PaperForLocale(const char* lcAll, const char* lcPaper, const char* lang);
+
+// Lays characters out on pages the way a word processor prints a plain-text file: one monospace size,
+// lines wrapped at word boundaries within the margins, tabs to every eighth column, a form feed starting
+// a new page. Each finished page goes to the print job at once, so only one line is held in memory.
+class PageLayout {
+public:
+    PageLayout(FontSet& fonts, const PageGeometry& page, printjob::JobWriter& job);
+
+    void Add(char32_t ch);
+    void Add(std::u32string_view text) {
+        for (const char32_t ch : text) {
+            Add(ch);
+        }
+    }
+    // Ends the document: the last line and page go out; an empty document is one blank page.
+    void Finish();
+
+    int PageCount() const { return m_pages; }
+
+private:
+    struct Placed {
+        std::int32_t font;
+        std::uint32_t index;
+        float x; // from the left margin
+        float advance;
+        char32_t ch;
+    };
+
+    void Place(char32_t ch);
+    void Tab();
+    void Wrap(float advance);
+    void BreakAt(std::size_t count);
+    void EndLine();
+    void FormFeed();
+    void EmitLine(std::size_t count);
+    void EmitRuns(std::size_t count, float baseline);
+    void AddRun(std::int32_t font, float baseline);
+    void BeginPage();
+    void EndPage();
+
+    FontSet& m_fonts;
+    PageGeometry m_page;
+    printjob::JobWriter& m_job;
+    float m_width;
+    float m_tabWidth;
+    int m_linesPerPage;
+
+    std::vector<Placed> m_line;
+    float m_x = 0;
+    bool m_lineUsed = false; // the line holds something (characters or tabs)
+    bool m_canBreak = false; // a line break may go after the first m_break characters
+    std::size_t m_break = 0;
+    bool m_afterCr = false;
+
+    bool m_pageOpen = false;
+    bool m_pageFilled = false; // the last page ended because it was full
+    int m_lineOnPage = 0;
+    int m_pages = 0;
+    std::vector<bool> m_defined; // by font id: already in the job
+    std::vector<printjob::Glyph> m_run;
+};
+
+} // namespace pf::textprint

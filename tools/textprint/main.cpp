@@ -1,0 +1,161 @@
+// plumavert-textprint /p FILE: prints a plain-text file to the default printer and ends. Exit status 0
+// when the printer took the whole document; otherwise 1 (2 for a wrong command line) with one line on
+// standard error saying why.
+
+#include "decoder.h"
+#include "fonts.h"
+#include "jobformat.h"
+#include "layout.h"
+#include "platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace pf;
+using namespace pf::textprint;
+
+constexpr std::size_t kChunk = 256 * 1024;
+constexpr float kFontSize = 10;
+
+// The open text file, read in pieces so a file of any size needs little memory.
+class InputFile {
+public:
+    explicit InputFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~InputFile() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    int Fd() const { return m_fd; }
+    // Reads the next piece; 0 at the end, -1 on a read error (errno says which).
+    ssize_t Read(std::vector<unsigned char>& buffer) {
+        ssize_t n = 0;
+        do {
+            n = ::read(m_fd, buffer.data(), buffer.size());
+        } while (n < 0 && errno == EINTR);
+        return n;
+    }
+
+private:
+    int m_fd;
+};
+
+std::string FileName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The encoding of the whole file: its byte order mark, else UTF-8 when every byte sequence is valid
+// UTF-8, else Windows-1252. Leaves the file positioned after the mark.
+Bom DetectEncoding(InputFile& file, std::vector<unsigned char>& buffer, std::string& error) {
+    ssize_t n = file.Read(buffer);
+    const Bom bom = n > 0 ? DetectBom(buffer.data(), static_cast<std::size_t>(n)) : Bom{};
+    Bom result = bom.length > 0 ? bom : Bom{Encoding::Utf8, 0};
+    if (bom.length == 0) {
+        TextDecoder utf8(Encoding::Utf8);
+        std::u32string scratch;
+        while (n > 0 && utf8.IsClean()) {
+            scratch.clear();
+            utf8.Decode(buffer.data(), static_cast<std::size_t>(n), scratch);
+            n = file.Read(buffer);
+        }
+        utf8.Finish(scratch);
+        if (!utf8.IsClean()) {
+            result.encoding = Encoding::Windows1252;
+        }
+    }
+    if (n < 0 || ::lseek(file.Fd(), static_cast<off_t>(result.length), SEEK_SET) < 0) {
+        error = std::strerror(errno);
+    }
+    return result;
+}
+
+// Lays the file out and hands the pages to the job. Returns "" when the whole file went out.
+std::string PrintFile(InputFile& file, Encoding encoding, printjob::JobWriter& writer) {
+    FontSet fonts(FontSet::StandardChoices(), kFontSize);
+    PageLayout layout(
+        fonts, PaperForLocale(std::getenv("LC_ALL"), std::getenv("LC_PAPER"), std::getenv("LANG")), writer);
+    TextDecoder decoder(encoding);
+    std::vector<unsigned char> buffer(kChunk);
+    std::u32string text;
+    for (;;) {
+        const ssize_t n = file.Read(buffer);
+        if (n < 0) {
+            return std::string("cannot read the file: ") + std::strerror(errno);
+        }
+        text.clear();
+        if (n == 0) {
+            decoder.Finish(text);
+            layout.Add(text);
+            break;
+        }
+        decoder.Decode(buffer.data(), static_cast<std::size_t>(n), text);
+        layout.Add(text);
+        if (!writer.Ok()) {
+            return {}; // the printer gave up; its reason comes with the job's end
+        }
+    }
+    layout.Finish();
+    writer.Finish();
+    return {};
+}
+
+int Fail(const std::string& path, const std::string& reason) {
+    std::fprintf(stderr, "plumavert-textprint: cannot print %s: %s\n", path.c_str(), reason.c_str());
+    return 1;
+}
+
+int Print(const std::string& path) {
+    InputFile file(path);
+    struct stat st {};
+    if (file.Fd() < 0 || ::fstat(file.Fd(), &st) != 0) {
+        return Fail(path, std::strerror(errno));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return Fail(path, "it is not a regular file");
+    }
+    std::vector<unsigned char> buffer(kChunk);
+    std::string error;
+    const Bom bom = DetectEncoding(file, buffer, error);
+    if (!error.empty()) {
+        return Fail(path, "cannot read the file: " + error);
+    }
+    platform::OpenedJob opened = platform::StartPrintJob(FileName(path));
+    if (!opened.job) {
+        return Fail(path, opened.reason);
+    }
+    printjob::JobWriter writer([&](std::string_view data) { return opened.job->Write(data); });
+    try {
+        error = PrintFile(file, bom.encoding, writer);
+    } catch (const std::exception& failure) {
+        error = failure.what();
+    }
+    // A job that did not get its end mark is thrown away by the printer: no half document comes out.
+    const platform::PrintResult result = opened.job->Finish();
+    if (!error.empty()) {
+        return Fail(path, error);
+    }
+    return result.printed ? 0 : Fail(path, result.reason);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3 || (std::strcmp(argv[1], "/p") != 0 && std::strcmp(argv[1], "-p") != 0)) {
+        std::fprintf(stderr, "usage: plumavert-textprint /p FILE\n");
+        return 2;
+    }
+    return Print(argv[2]);
+}
