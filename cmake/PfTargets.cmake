@@ -1,11 +1,11 @@
 include_guard(GLOBAL)
 include(GoogleTest)
 
-# pf_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [WIDGET])
+# pf_add_test(<name> SOURCES ... LIBS ... [LABELS label] [TIMEOUT s] [WIDGET])
 # One GoogleTest executable linking the libraries under test; every case is a ctest test.
 # WIDGET tests run offscreen and use the support main that creates the QApplication.
 function(pf_add_test name)
-    cmake_parse_arguments(ARG "WIDGET" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "WIDGET" "TIMEOUT;LABELS" "SOURCES;LIBS" ${ARGN})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 60)
     endif()
@@ -21,9 +21,10 @@ function(pf_add_test name)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         PROPERTIES
-            LABELS "${ARG_LABELS}"
+            LABELS ${ARG_LABELS}
             TIMEOUT ${ARG_TIMEOUT}
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PF_BIN_DIR=${PF_BIN_DIR}")
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+            ENVIRONMENT_MODIFICATION "PF_BIN_DIR=set:${PF_BIN_DIR}")
 endfunction()
 
 # Fails the configure step when any of the targets links Qt, directly or through another target.

@@ -24,8 +24,12 @@ std::string ShortenedTitle(std::string_view productName) {
     return title;
 }
 
-void SetApplicationTitle() { TitleStorage() = ShortenedTitle(kProductName); }
+void SetApplicationTitle() {
+    TitleStorage() = ShortenedTitle(kProductName);
+}
 
-const std::string& ApplicationTitle() { return TitleStorage(); }
+const std::string& ApplicationTitle() {
+    return TitleStorage();
+}
 
 } // namespace pf

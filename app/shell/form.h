@@ -18,7 +18,7 @@ enum class MessageAnswer { Ok, Yes, No };
 // Settings of the open-file dialog, as the "Add Text Files" button sets them before each use.
 struct FileDialogOptions {
     std::string title;
-    std::string filter;    // "Description|pattern|Description|pattern"
+    std::string filter;      // "Description|pattern|Description|pattern"
     std::uint32_t flags = 0; // the Windows open-file flags (OFN_...)
     std::size_t maxFileNameLength = 0;
 };

@@ -10,5 +10,6 @@ inline constexpr const char* kPushButton4Click = "Velltrane2021/08/31.Form1.Push
 inline constexpr const char* kPushButton5Click = "Velltrane2021/08/31.Form1.PushButton5_Click";
 inline constexpr const char* kPushButton6Click = "Velltrane2021/08/31.Form1.PushButton6_Click";
 inline constexpr const char* kPushButton7Click = "Velltrane2021/08/31.Form1.PushButton7_Click";
-inline constexpr const char* kGetSubDirectories2016 = "DorvithTitle2021/08/31.AddFolder.GetSubDirectories2016";
+inline constexpr const char* kGetSubDirectories2016 =
+    "DorvithTitle2021/08/31.AddFolder.GetSubDirectories2016";
 } // namespace pf::loc

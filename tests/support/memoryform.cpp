@@ -29,9 +29,13 @@ long MemoryForm::IndexOrThrow(long index) const {
     return index - 1;
 }
 
-std::string MemoryForm::RowText(long index) const { return m_rows[static_cast<std::size_t>(IndexOrThrow(index))].second; }
+std::string MemoryForm::RowText(long index) const {
+    return m_rows[static_cast<std::size_t>(IndexOrThrow(index))].second;
+}
 
-void MemoryForm::AppendRow(const std::string& text) { m_rows.emplace_back(m_nextId++, text); }
+void MemoryForm::AppendRow(const std::string& text) {
+    m_rows.emplace_back(m_nextId++, text);
+}
 
 void MemoryForm::SetRowText(long index, const std::string& text) {
     m_rows[static_cast<std::size_t>(IndexOrThrow(index))].second = text;
@@ -43,7 +47,10 @@ void MemoryForm::RemoveRow(long index) {
     m_rows.erase(m_rows.begin() + position);
     if (wasCurrent) {
         // Like the list control: the row that moved into the place becomes current.
-        m_current = m_rows.empty() ? 0 : m_rows[std::min<std::size_t>(static_cast<std::size_t>(position), m_rows.size() - 1)].first;
+        m_current =
+            m_rows.empty()
+                ? 0
+                : m_rows[std::min<std::size_t>(static_cast<std::size_t>(position), m_rows.size() - 1)].first;
     }
 }
 
@@ -52,11 +59,17 @@ void MemoryForm::ClearRows() {
     m_current = 0;
 }
 
-void MemoryForm::SelectRow(long index) { m_current = m_rows[static_cast<std::size_t>(IndexOrThrow(index))].first; }
+void MemoryForm::SelectRow(long index) {
+    m_current = m_rows[static_cast<std::size_t>(IndexOrThrow(index))].first;
+}
 
-long MemoryForm::CurrentRow() const { return IndexOfRow(m_current); }
+long MemoryForm::CurrentRow() const {
+    return IndexOfRow(m_current);
+}
 
-void MemoryForm::SetCurrentRow(long index) { m_current = index == 0 ? 0 : RowIdAt(index); }
+void MemoryForm::SetCurrentRow(long index) {
+    m_current = index == 0 ? 0 : RowIdAt(index);
+}
 
 long MemoryForm::RowAt(int /*x*/, int y) const {
     if (y < 0) {
@@ -66,7 +79,9 @@ long MemoryForm::RowAt(int /*x*/, int y) const {
     return index <= RowCount() ? index : 0;
 }
 
-RowId MemoryForm::RowIdAt(long index) const { return m_rows[static_cast<std::size_t>(IndexOrThrow(index))].first; }
+RowId MemoryForm::RowIdAt(long index) const {
+    return m_rows[static_cast<std::size_t>(IndexOrThrow(index))].first;
+}
 
 long MemoryForm::IndexOfRow(RowId id) const {
     if (id == 0) {
@@ -114,14 +129,13 @@ void MemoryForm::DoEvents() {
 
 void MemoryForm::WaitWithEvents(int milliseconds) {
     DoEvents();
+    waits.push_back(milliseconds);
     if (milliseconds <= 0) {
         return;
     }
-    if (sleepForReal) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
+    // Real child processes need real time to run; the fake clock moves by the full wait either way.
+    std::this_thread::sleep_for(std::chrono::milliseconds(sleepForReal ? milliseconds : 1));
     clock += milliseconds / 1000.0;
-    waitedSeconds += milliseconds / 1000.0;
     if (clock >= 86400.0) {
         clock -= 86400.0;
     }

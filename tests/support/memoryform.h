@@ -27,7 +27,7 @@ public:
     std::vector<MousePointer> pointerHistory;
     std::vector<long> scrolledRows;
     int doEventsCount = 0;
-    double waitedSeconds = 0;
+    std::vector<int> waits; // every WaitWithEvents, in milliseconds
 
     // The fake clock; when sleepForReal is set, waits also pass in real time (for real child processes).
     double clock = 12 * 3600.0;

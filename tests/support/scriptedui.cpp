@@ -13,8 +13,8 @@ template <typename T> T Next(std::deque<T>& queue, T fallback) {
 }
 } // namespace
 
-MessageAnswer ScriptedUi::ShowMessage(const std::string& text, const std::string& title, MessageButtons buttons,
-                                      MessageIcon icon) {
+MessageAnswer ScriptedUi::ShowMessage(const std::string& text, const std::string& title,
+                                      MessageButtons buttons, MessageIcon icon) {
     messages.push_back({text, title, buttons, icon});
     if (onMessage) {
         onMessage(messages.back());

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "testsystem.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace pf::test {
 
-// A temporary home for one test: HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR point into a fresh folder
-// that is removed, with the old environment restored, when the object goes.
+// A temporary home for one test: HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR (on Windows also TEMP and
+// TMP) point into a fresh folder that is removed, with the old environment restored, when the object
+// goes. The program's per-user stores start empty and are cleared again at the end.
 class TempHome {
 public:
     TempHome();
@@ -15,18 +19,23 @@ public:
     TempHome& operator=(const TempHome&) = delete;
 
     const std::string& Root() const { return m_root; }
-    std::string Home() const { return m_root + "/home"; }
-    std::string ConfigHome() const { return m_root + "/home/.config"; }
-    std::string RuntimeDir() const { return m_root + "/run"; }
+    std::string Home() const { return m_root + NativeSeparators("/home"); }
+    std::string ConfigHome() const { return m_root + NativeSeparators("/home/.config"); }
+    std::string RuntimeDir() const { return m_root + NativeSeparators("/run"); }
+    std::string TempFolder() const { return m_root + NativeSeparators("/temp"); }
 
-    // Makes a folder (and its parents) under the root; returns its full path.
+    // Makes a folder (and its parents) under the root; returns its full path. Relative paths may use "/"
+    // on every system.
     std::string MakeFolder(const std::string& relative) const;
+    // Makes every later write to the program's settings store fail.
+    void BlockUserStores() const;
     // Writes a file under the root, making its folder; returns its full path.
     std::string WriteFile(const std::string& relative, const std::string& contents) const;
 
 private:
     std::string m_root;
-    std::vector<std::pair<std::string, std::string>> m_savedEnv;
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_savedEnv;
+    PrinterSandbox m_printers;
 };
 
 // Reads a whole file; "" when it cannot be read.

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QTreeWidget>
+#include <string>
+#include <vector>
+
+// The file list: a one-column report list that accepts dropped files and hands every mouse and key
+// event to the window as a signal, so the window's handlers decide what a gesture does.
+class FileListView : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit FileListView(QWidget* parent = nullptr);
+
+    // Paths of the local files a drop offers; empty when it offers no file list.
+    static std::vector<std::string> DroppedPaths(const QMimeData* data);
+
+signals:
+    void MouseDown();
+    void ItemClick();
+    void MouseMove(int x, int y);
+    void MouseUp();
+    void DblClick();
+    void KeyDown(int keyCode);
+    void FilesDropped(const std::vector<std::string>& paths);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+};

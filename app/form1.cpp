@@ -1,0 +1,474 @@
+#include "form1.h"
+
+#include "adders.h"
+#include "cursorfile.h"
+#include "filelist.h"
+#include "filelistview.h"
+#include "folderwalk.h"
+#include "outputoptions.h"
+#include "platform.h"
+#include "qtuserinterface.h"
+#include "runtimeerror.h"
+#include "samples.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kClientWidthTwips = 8040;
+constexpr int kClientHeightTwips = 6600;
+
+// Where each control stands, in twips; controls in a frame are placed relative to the frame.
+struct ControlPlace {
+    const char* name;
+    const char* caption;
+    int left, top, width, height;
+};
+
+constexpr ControlPlace kListView1 = {"ListView1", "", 120, 120, 7800, 2535};
+constexpr ControlPlace kButtons[7] = {
+    {"PushButton1", "Add Text Files", 120, 2745, 3840, 405},
+    {"PushButton2", "Start Converting To PDF", 120, 5550, 7800, 405},
+    {"PushButton3", "Clear List", 120, 3255, 3840, 405},
+    {"PushButton4", "Add All Text Files In Folder", 4080, 2745, 3840, 405},
+    {"PushButton5", "Load Sample/Example Files", 4080, 3255, 3840, 405},
+    {"PushButton6", "?", 6840, 300, 720, 345},   // in Frame1
+    {"PushButton7", "...", 6840, 300, 720, 345}, // in Frame2
+};
+constexpr ControlPlace kFrame2 = {"Frame2", "Save PDF Files To This Folder", 120, 3705, 7800, 825};
+constexpr ControlPlace kText1 = {"Text1", "", 225, 300, 6540, 345};
+constexpr ControlPlace kFrame1 = {"Frame1", "Pause For These Seconds Between Conversions", 120, 4605, 7800,
+                                  825};
+constexpr ControlPlace kText2 = {"Text2", "", 225, 300, 6540, 345};
+constexpr ControlPlace kProgressBar1 = {"ProgressBar1", "Progress Bar", 120, 6075, 7800, 405};
+
+constexpr const char* kListToolTip =
+    "Drag and drop files here. Double-click item to remove it. Move | line to "
+    "right and out of window to reveal full names.";
+
+template <typename Widget> Widget* Place(Widget* widget, const ControlPlace& place) {
+    widget->setObjectName(place.name);
+    widget->setGeometry(place.left / kTwipsPerPixel, place.top / kTwipsPerPixel, place.width / kTwipsPerPixel,
+                        place.height / kTwipsPerPixel);
+    return widget;
+}
+
+QFont ArialBold(double points) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+std::string InProgramFolder(const char* name) {
+    return pf::platform::ProgramFolder() + pf::platform::PathSeparator() + name;
+}
+
+// Counts the handlers that are running, so closing the window knows whether one is mid-way.
+class HandlerScope {
+public:
+    explicit HandlerScope(int& depth) : m_depth(depth) { ++m_depth; }
+    ~HandlerScope() { --m_depth; }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    int& m_depth;
+};
+
+} // namespace
+
+Form1::Form1(pf::UserInterface* ui, QWidget* parent)
+    : QWidget(parent), m_qtUi(std::make_unique<pf::QtUserInterface>(this)),
+      m_ui(ui != nullptr ? ui : m_qtUi.get()) {
+    SetupControls();
+    ConnectSignals();
+    SetTabOrder();
+}
+
+Form1::~Form1() = default;
+
+void Form1::Load() {
+    pf::Form_Load(*this, *this);
+}
+
+void Form1::SetupControls() {
+    setObjectName("Form1");
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
+    setFont(ArialBold(9));
+    SetBackground(this, Qt::white);
+    setMouseTracking(true);
+
+    m_listView1 = Place(new FileListView(this), kListView1);
+    m_listView1->setToolTip(kListToolTip);
+
+    m_frame2 = Place(new QGroupBox(kFrame2.caption, this), kFrame2);
+    m_frame1 = Place(new QGroupBox(kFrame1.caption, this), kFrame1);
+    for (QGroupBox* frame : {m_frame1, m_frame2}) {
+        SetBackground(frame, Qt::white);
+        frame->setMouseTracking(true);
+        frame->installEventFilter(this);
+    }
+    m_text1 = Place(new QLineEdit(m_frame2), kText1);
+    m_text2 = Place(new QLineEdit(m_frame1), kText2);
+
+    for (int i = 0; i < 7; ++i) {
+        QWidget* owner = i == 5   ? static_cast<QWidget*>(m_frame1)
+                         : i == 6 ? static_cast<QWidget*>(m_frame2)
+                                  : this;
+        m_pushButtons[i] = Place(new QPushButton(kButtons[i].caption, owner), kButtons[i]);
+        m_pushButtons[i]->setFont(ArialBold(11.25));
+        m_pushButtons[i]->setMouseTracking(true);
+        m_pushButtons[i]->installEventFilter(this);
+    }
+    m_progressBar1 = Place(new QProgressBar(this), kProgressBar1);
+    m_progressBar1->setRange(0, 100);
+    m_progressBar1->setValue(0);
+    m_progressBar1->setTextVisible(true);
+    m_progressBar1->setAlignment(Qt::AlignCenter);
+    m_progressBar1->setFormat(kProgressBar1.caption);
+}
+
+void Form1::ConnectSignals() {
+    const decltype(&Form1::PushButton1_Click) clicks[7] = {
+        &Form1::PushButton1_Click, &Form1::PushButton2_Click, &Form1::PushButton3_Click,
+        &Form1::PushButton4_Click, &Form1::PushButton5_Click, &Form1::PushButton6_Click,
+        &Form1::PushButton7_Click};
+    for (int i = 0; i < 7; ++i) {
+        connect(m_pushButtons[i], &QPushButton::clicked, this, clicks[i]);
+    }
+    connect(m_text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    connect(m_text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
+    connect(m_listView1, &FileListView::MouseDown, this, &Form1::ListView1_MouseDown);
+    connect(m_listView1, &FileListView::ItemClick, this, &Form1::ListView1_ItemClick);
+    connect(m_listView1, &FileListView::MouseMove, this, &Form1::ListView1_MouseMove);
+    connect(m_listView1, &FileListView::MouseUp, this, &Form1::ListView1_MouseUp);
+    connect(m_listView1, &FileListView::DblClick, this, &Form1::ListView1_DblClick);
+    connect(m_listView1, &FileListView::KeyDown, this, &Form1::ListView1_KeyDown);
+    connect(m_listView1, &FileListView::FilesDropped, this, &Form1::ListView1_OLEDragDrop);
+}
+
+// Tab order by the controls' tab indexes: the list, the output folder, the buttons, the pause.
+void Form1::SetTabOrder() {
+    QWidget* order[] = {m_listView1,      m_text1,          m_pushButtons[6], m_pushButtons[0],
+                        m_pushButtons[3], m_pushButtons[1], m_pushButtons[2], m_pushButtons[4],
+                        m_text2,          m_pushButtons[5]};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    m_progressBar1->setFocusPolicy(Qt::NoFocus);
+}
+
+// ---------------------------------------------------------------- handlers
+
+void Form1::PushButton1_Click() {
+    HandlerScope scope(m_handlerDepth);
+    pf::PushButton1_Click(*this);
+}
+
+void Form1::PushButton2_Click() {
+    {
+        HandlerScope scope(m_handlerDepth);
+        m_batchRun.PushButton2_Click(*this);
+    }
+    if (m_closing && !m_batchRun.IsConverting()) {
+        close(); // the user closed the window during the run: end now that the printer is restored
+    }
+}
+
+void Form1::PushButton3_Click() {
+    pf::PushButton3_Click(*this);
+}
+
+void Form1::PushButton4_Click() {
+    HandlerScope scope(m_handlerDepth);
+    pf::PushButton4_Click(*this);
+}
+
+void Form1::PushButton5_Click() {
+    HandlerScope scope(m_handlerDepth);
+    pf::PushButton5_Click(*this);
+}
+
+void Form1::PushButton6_Click() {
+    pf::PushButton6_Click(*this);
+}
+
+void Form1::PushButton7_Click() {
+    pf::PushButton7_Click(*this);
+}
+
+void Form1::Text1_Change() {
+    pf::Text1_Change(*this);
+}
+
+void Form1::Text2_Change() {
+    pf::Text2_Change(*this);
+}
+
+void Form1::ListView1_MouseDown() {
+    m_listEditor.ListView1_MouseDown();
+}
+
+void Form1::ListView1_ItemClick() {
+    m_listEditor.ListView1_ItemClick(*this);
+}
+
+void Form1::ListView1_MouseMove(int x, int y) {
+    m_listEditor.ListView1_MouseMove(*this, x, y);
+}
+
+void Form1::ListView1_MouseUp() {
+    m_listEditor.ListView1_MouseUp(*this);
+}
+
+void Form1::ListView1_DblClick() {
+    m_listEditor.ListView1_DblClick(*this);
+}
+
+void Form1::ListView1_KeyDown(int keyCode) {
+    m_listEditor.ListView1_KeyDown(*this, keyCode);
+}
+
+void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths) {
+    HandlerScope scope(m_handlerDepth);
+    pf::ListView1_OLEDragDrop(*this, paths);
+}
+
+// The hover rules: the hand over a button, the arrow over the background and the frames; a busy
+// hourglass stays.
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove && m_pointer != pf::MousePointer::Hourglass) {
+        const bool overButton =
+            std::find(std::begin(m_pushButtons), std::end(m_pushButtons), watched) != std::end(m_pushButtons);
+        SetPointer(overButton ? pf::MousePointer::Custom : pf::MousePointer::Default);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (m_batchRun.IsConverting()) {
+        // A run must put the user's default printer back before the program ends: it sees the flag,
+        // stops after the current file and closes the window itself.
+        m_closing = true;
+        hide();
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (m_handlerDepth > 0) {
+        // Closing ends the program at once, also in the middle of a folder walk or a drop; every
+        // setting is already on disk.
+        QApplication::closeAllWindows();
+        ::_exit(0);
+    }
+}
+
+// ---------------------------------------------------------------- Form: rows
+
+QTreeWidgetItem* Form1::Item(long index) const {
+    if (index < 1 || index > RowCount()) {
+        throw pf::RuntimeError(pf::err::kIndexOutOfBounds);
+    }
+    return m_listView1->topLevelItem(static_cast<int>(index - 1));
+}
+
+long Form1::RowCount() const {
+    return m_listView1->topLevelItemCount();
+}
+
+std::string Form1::RowText(long index) const {
+    return Item(index)->text(0).toStdString();
+}
+
+void Form1::AppendRow(const std::string& text) {
+    auto* item = new QTreeWidgetItem(QStringList(QString::fromStdString(text)));
+    item->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(m_nextRowId++));
+    m_listView1->addTopLevelItem(item);
+}
+
+void Form1::SetRowText(long index, const std::string& text) {
+    Item(index)->setText(0, QString::fromStdString(text));
+}
+
+void Form1::RemoveRow(long index) {
+    delete Item(index);
+}
+
+void Form1::ClearRows() {
+    m_listView1->clear();
+}
+
+void Form1::SelectRow(long index) {
+    m_listView1->setCurrentItem(Item(index));
+}
+
+long Form1::CurrentRow() const {
+    QTreeWidgetItem* item = m_listView1->currentItem();
+    return item == nullptr ? 0 : m_listView1->indexOfTopLevelItem(item) + 1;
+}
+
+long Form1::RowAt(int x, int y) const {
+    QTreeWidgetItem* item = m_listView1->itemAt(x, y);
+    return item == nullptr ? 0 : m_listView1->indexOfTopLevelItem(item) + 1;
+}
+
+void Form1::ScrollRowIntoView(long index) {
+    m_listView1->scrollToItem(Item(index));
+}
+
+pf::RowId Form1::RowIdAt(long index) const {
+    return Item(index)->data(0, Qt::UserRole).toULongLong();
+}
+
+long Form1::IndexOfRow(pf::RowId id) const {
+    if (id == 0) {
+        return 0;
+    }
+    for (int i = 0, count = m_listView1->topLevelItemCount(); i < count; ++i) {
+        if (m_listView1->topLevelItem(i)->data(0, Qt::UserRole).toULongLong() == id) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- Form: pointers, boxes, progress
+
+void Form1::SetPointer(pf::MousePointer pointer) {
+    m_pointer = pointer;
+    switch (pointer) {
+    case pf::MousePointer::Hourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case pf::MousePointer::Custom:
+        if (m_customCursor) {
+            setCursor(*m_customCursor);
+        } else {
+            unsetCursor(); // no picture loaded: the custom pointer looks like the default one
+        }
+        break;
+    case pf::MousePointer::Default:
+        unsetCursor();
+        break;
+    }
+}
+
+void Form1::SetListDragPointer(bool dragging) {
+    QWidget* viewport = m_listView1->viewport();
+    if (!dragging) {
+        viewport->setCursor(Qt::ArrowCursor);
+        return;
+    }
+    const QPixmap picture(QString::fromStdString(InProgramFolder("drag.ico")));
+    viewport->setCursor(picture.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(picture));
+}
+
+int Form1::CursorScreenY() const {
+    return QCursor::pos().y();
+}
+
+std::string Form1::Text1() const {
+    return m_text1->text().toStdString();
+}
+
+void Form1::SetText1(const std::string& text) {
+    m_text1->setText(QString::fromStdString(text));
+}
+
+std::string Form1::Text2() const {
+    return m_text2->text().toStdString();
+}
+
+void Form1::SetText2(const std::string& text) {
+    m_text2->setText(QString::fromStdString(text));
+}
+
+void Form1::SetProgress(double value) {
+    m_progressBar1->setValue(static_cast<int>(std::nearbyint(value)));
+}
+
+void Form1::SetProgressCaption(const std::string& caption) {
+    m_progressBar1->setFormat(QString::fromStdString(caption).replace('%', QStringLiteral("%%")));
+}
+
+// ---------------------------------------------------------------- Form: the message loop
+
+void Form1::DoEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Form1::WaitWithEvents(int milliseconds) {
+    if (milliseconds <= 0) {
+        DoEvents();
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double Form1::SecondsSinceMidnight() const {
+    return pf::platform::SecondsSinceMidnight();
+}
+
+// ---------------------------------------------------------------- WindowSetup
+
+void Form1::ApplySkinFile(const std::string& skinFile) {
+    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(this), static_cast<QWidget*>(m_frame1), static_cast<QWidget*>(m_frame2)}) {
+        SetBackground(widget, buttonFace);
+    }
+    QFile file(QString::fromStdString(skinFile));
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw pf::RuntimeError(pf::err::kFileNotFound);
+    }
+    setStyleSheet(QString::fromUtf8(file.readAll()));
+}
+
+void Form1::LoadCustomPointer(const std::string& cursorFile) {
+    m_customCursor = LoadCursorFile(QString::fromStdString(cursorFile));
+    if (m_pointer == pf::MousePointer::Custom) {
+        SetPointer(m_pointer);
+    }
+}
+
+void Form1::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void Form1::SetProgramIcon() {
+    const QIcon icon(QString::fromStdString(InProgramFolder("plumavert-fennic.png")));
+    setWindowIcon(icon);
+    QApplication::setWindowIcon(icon);
+}
+
+void Form1::AddListColumn(const std::string& header) {
+    m_listView1->setColumnCount(1);
+    m_listView1->setHeaderLabels({QString::fromStdString(header)});
+}
+
+void Form1::SetListColumnWidth(int twips) {
+    m_listView1->setColumnWidth(0, twips / kTwipsPerPixel);
+}

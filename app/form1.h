@@ -1,0 +1,119 @@
+#pragma once
+
+#include "batchrun.h"
+#include "form.h"
+#include "listedit.h"
+#include "startup.h"
+
+#include <QCursor>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class FileListView;
+class QGroupBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTreeWidgetItem;
+
+namespace pf {
+class QtUserInterface;
+}
+
+// The program's one window. It lays out the controls, turns widget events into the handlers of the
+// window-free operations, and serves those operations as their Form.
+class Form1 : public QWidget, public pf::Form, public pf::WindowSetup {
+    Q_OBJECT
+
+public:
+    // ui replaces the Qt dialogs (tests script them); nullptr uses the real ones.
+    explicit Form1(pf::UserInterface* ui = nullptr, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Runs the start-up steps; the caller shows the window afterwards.
+    void Load();
+
+    // ---- Form
+    long RowCount() const override;
+    std::string RowText(long index) const override;
+    void AppendRow(const std::string& text) override;
+    void SetRowText(long index, const std::string& text) override;
+    void RemoveRow(long index) override;
+    void ClearRows() override;
+    void SelectRow(long index) override;
+    long CurrentRow() const override;
+    long RowAt(int x, int y) const override;
+    void ScrollRowIntoView(long index) override;
+    pf::RowId RowIdAt(long index) const override;
+    long IndexOfRow(pf::RowId id) const override;
+    pf::MousePointer Pointer() const override { return m_pointer; }
+    void SetPointer(pf::MousePointer pointer) override;
+    void SetListDragPointer(bool dragging) override;
+    int CursorScreenY() const override;
+    std::string Text1() const override;
+    void SetText1(const std::string& text) override;
+    std::string Text2() const override;
+    void SetText2(const std::string& text) override;
+    void SetProgress(double value) override;
+    void SetProgressCaption(const std::string& caption) override;
+    void DoEvents() override;
+    void WaitWithEvents(int milliseconds) override;
+    bool IsClosing() const override { return m_closing; }
+    double SecondsSinceMidnight() const override;
+    pf::UserInterface& Ui() override { return *m_ui; }
+
+    // ---- WindowSetup
+    void ApplySkinFile(const std::string& skinFile) override;
+    void LoadCustomPointer(const std::string& cursorFile) override;
+    void SetCaption(const std::string& caption) override;
+    void SetProgramIcon() override;
+    void AddListColumn(const std::string& header) override;
+    void SetListColumnWidth(int twips) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton3_Click();
+    void PushButton4_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
+    void PushButton7_Click();
+    void Text1_Change();
+    void Text2_Change();
+    void ListView1_MouseDown();
+    void ListView1_ItemClick();
+    void ListView1_MouseMove(int x, int y);
+    void ListView1_MouseUp();
+    void ListView1_DblClick();
+    void ListView1_KeyDown(int keyCode);
+    void ListView1_OLEDragDrop(const std::vector<std::string>& paths);
+
+private:
+    void SetupControls();
+    void ConnectSignals();
+    void SetTabOrder();
+    QTreeWidgetItem* Item(long index) const;
+
+    std::unique_ptr<pf::QtUserInterface> m_qtUi;
+    pf::UserInterface* m_ui;
+    pf::ListEditor m_listEditor;
+    pf::BatchRun m_batchRun;
+    pf::MousePointer m_pointer = pf::MousePointer::Default;
+    std::optional<QCursor> m_customCursor;
+    pf::RowId m_nextRowId = 1;
+    int m_handlerDepth = 0;
+    bool m_closing = false;
+
+    FileListView* m_listView1 = nullptr;
+    QPushButton* m_pushButtons[7] = {};
+    QGroupBox* m_frame1 = nullptr;
+    QGroupBox* m_frame2 = nullptr;
+    QLineEdit* m_text1 = nullptr;
+    QLineEdit* m_text2 = nullptr;
+    QProgressBar* m_progressBar1 = nullptr;
+};

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build needs that are not installed yet.
+# Usage: scripts/install-deps.sh [group...]   groups: build (default), bench, windows
+set -euo pipefail
+
+build=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools libqt6svg6
+    googletest libgtest-dev libgmock-dev
+    libfreetype-dev libfontconfig-dev zlib1g-dev
+    fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
+    poppler-utils xvfb xauth xdg-utils clang-format
+)
+bench=(enscript ghostscript hyperfine)
+windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest)
+
+wanted=()
+for group in "${@:-build}"; do
+    case "$group" in
+        build) wanted+=("${build[@]}") ;;
+        bench) wanted+=("${bench[@]}") ;;
+        windows) wanted+=("${windows[@]}") ;;
+        *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for package in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,232 @@
+#include "filelistview.h"
+#include "form1.h"
+#include "platform.h"
+#include "scriptedui.h"
+#include "settings.h"
+#include "temphome.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace pf {
+namespace {
+
+// The real window, offscreen, in a temporary home with an empty program folder and the dialogs scripted.
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::OverrideProgramFolder(home.MakeFolder("program"));
+        platform::AddPrinter({"Tarnwicke PDF Writer", "CPW2:"});
+    }
+    void TearDown() override { platform::OverrideProgramFolder(""); }
+
+    template <typename Widget> Widget* Find(Form1& form, const char* name) {
+        auto* widget = form.findChild<Widget*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    static void MoveOver(QWidget* widget) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &move);
+    }
+
+    test::TempHome home;
+    test::ScriptedUi ui;
+};
+
+TEST_F(Form1Test, ControlsStandWhereTheLayoutPutsThemWithTheirCaptions) {
+    Form1 form(&ui);
+    struct Control {
+        const char* name;
+        QRect geometry;
+        const char* caption;
+    };
+    const Control controls[] = {
+        {"ListView1", {8, 8, 520, 169}, ""},
+        {"PushButton1", {8, 183, 256, 27}, "Add Text Files"},
+        {"PushButton4", {272, 183, 256, 27}, "Add All Text Files In Folder"},
+        {"PushButton3", {8, 217, 256, 27}, "Clear List"},
+        {"PushButton5", {272, 217, 256, 27}, "Load Sample/Example Files"},
+        {"Frame2", {8, 247, 520, 55}, "Save PDF Files To This Folder"},
+        {"Text1", {15, 20, 436, 23}, ""},
+        {"PushButton7", {456, 20, 48, 23}, "..."},
+        {"Frame1", {8, 307, 520, 55}, "Pause For These Seconds Between Conversions"},
+        {"Text2", {15, 20, 436, 23}, ""},
+        {"PushButton6", {456, 20, 48, 23}, "?"},
+        {"PushButton2", {8, 370, 520, 27}, "Start Converting To PDF"},
+        {"ProgressBar1", {8, 405, 520, 27}, ""},
+    };
+    for (const auto& control : controls) {
+        QWidget* widget = Find<QWidget>(form, control.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->geometry(), control.geometry) << control.name;
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            EXPECT_EQ(button->text().toStdString(), control.caption);
+            EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 11.25);
+        } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+            EXPECT_EQ(frame->title().toStdString(), control.caption);
+        }
+    }
+    EXPECT_EQ(form.size(), QSize(536, 440));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar1")->text().toStdString(), "Progress Bar");
+    EXPECT_EQ(
+        Find<QTreeWidget>(form, "ListView1")->toolTip().toStdString(),
+        "Drag and drop files here. Double-click item to remove it. Move | line to right and out of window to "
+        "reveal full names.");
+}
+
+TEST_F(Form1Test, TabOrderFollowsTheTabIndexes) {
+    Form1 form(&ui);
+    const char* order[] = {"ListView1",   "Text1",       "PushButton7", "PushButton1", "PushButton4",
+                           "PushButton2", "PushButton3", "PushButton5", "Text2",       "PushButton6"};
+    QWidget* widget = Find<QWidget>(form, order[0]);
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        do {
+            widget = widget->nextInFocusChain();
+        } while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
+        EXPECT_EQ(widget->objectName().toStdString(), order[i]);
+    }
+}
+
+TEST_F(Form1Test, LoadFillsTheBoxesAndTheColumnAndSavesThem) {
+    Form1 form(&ui);
+    form.Load();
+    auto* list = Find<QTreeWidget>(form, "ListView1");
+    EXPECT_EQ(list->headerItem()->text(0).toStdString(), "Text File(s)");
+    EXPECT_EQ(list->columnWidth(0), 466);
+    EXPECT_EQ(form.windowTitle().toStdString(), "Plumavert Fennic");
+    EXPECT_EQ(Find<QLineEdit>(form, "Text1")->text().toStdString(), home.Home() + "/");
+    EXPECT_EQ(Find<QLineEdit>(form, "Text2")->text().toStdString(), "7");
+    Find<QLineEdit>(form, "Text2")->setText("12");
+    EXPECT_EQ(ReadSetting(key::kText2, ""), "12");
+    EXPECT_EQ(ReadSetting(key::kLocation, ""), home.Home() + "/");
+}
+
+TEST_F(Form1Test, SkinTurnsTheWindowAndFramesToButtonFaceOnlyWhenItsFileExists) {
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    {
+        Form1 plain(&ui);
+        plain.Load();
+        EXPECT_EQ(plain.palette().color(QPalette::Window), QColor(Qt::white));
+        EXPECT_EQ(Find<QGroupBox>(plain, "Frame1")->palette().color(QPalette::Window), QColor(Qt::white));
+    }
+    home.WriteFile("program/x/o.cjs", "QPushButton { font-weight: bold; }");
+    Form1 skinned(&ui);
+    skinned.Load();
+    EXPECT_EQ(skinned.palette().color(QPalette::Window), face);
+    EXPECT_EQ(Find<QGroupBox>(skinned, "Frame2")->palette().color(QPalette::Window), face);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Form1Test, HoverShowsTheHandOverButtonsButNeverReplacesTheHourglass) {
+    Form1 form(&ui);
+    form.Load();
+    MoveOver(Find<QPushButton>(form, "PushButton2"));
+    EXPECT_EQ(form.Pointer(), MousePointer::Custom);
+    MoveOver(Find<QGroupBox>(form, "Frame1"));
+    EXPECT_EQ(form.Pointer(), MousePointer::Default);
+    form.SetPointer(MousePointer::Hourglass);
+    MoveOver(Find<QPushButton>(form, "PushButton6"));
+    MoveOver(&form);
+    EXPECT_EQ(form.Pointer(), MousePointer::Hourglass);
+    EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(Form1Test, ClearListIsRefusedWhileBusy) {
+    Form1 form(&ui);
+    form.AppendRow("/a.txt");
+    form.AppendRow("/b.txt");
+    form.SetPointer(MousePointer::Hourglass);
+    Find<QPushButton>(form, "PushButton3")->click();
+    EXPECT_EQ(form.RowCount(), 2);
+    form.SetPointer(MousePointer::Default);
+    Find<QPushButton>(form, "PushButton3")->click();
+    EXPECT_EQ(form.RowCount(), 0);
+}
+
+TEST_F(Form1Test, RowsKeepTheirIdentityWhileOthersGo) {
+    Form1 form(&ui);
+    for (const char* text : {"/a", "/b", "/c"}) {
+        form.AppendRow(text);
+    }
+    const RowId c = form.RowIdAt(3);
+    form.RemoveRow(1);
+    EXPECT_EQ(form.IndexOfRow(c), 2);
+    EXPECT_EQ(form.RowText(2), "/c");
+    form.ClearRows();
+    EXPECT_EQ(form.IndexOfRow(c), 0);
+    EXPECT_THROW(form.RowText(1), RuntimeError);
+}
+
+// Sends a mouse event to the list's viewport at the centre of a row (1-based).
+void MouseOnRow(QTreeWidget* list, QEvent::Type type, int row, Qt::MouseButtons buttons) {
+    const QPointF at = list->visualItemRect(list->topLevelItem(row - 1)).center();
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, list->viewport()->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &event);
+}
+
+TEST_F(Form1Test, DraggingARowWithTheMouseMovesItAndDeleteRemovesTheCurrentRow) {
+    Form1 form(&ui);
+    form.Load();
+    form.show();
+    for (const char* text : {"/A", "/B", "/C", "/D"}) {
+        form.AppendRow(text);
+    }
+    auto* list = Find<QTreeWidget>(form, "ListView1");
+    MouseOnRow(list, QEvent::MouseButtonPress, 2, Qt::LeftButton);
+    MouseOnRow(list, QEvent::MouseMove, 3, Qt::LeftButton);
+    MouseOnRow(list, QEvent::MouseMove, 4, Qt::LeftButton);
+    MouseOnRow(list, QEvent::MouseButtonRelease, 4, Qt::NoButton);
+    std::vector<std::string> rows;
+    for (long i = 1; i <= form.RowCount(); ++i) {
+        rows.push_back(form.RowText(i));
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"/A", "/C", "/D", "/B"}));
+    EXPECT_EQ(form.CurrentRow(), 4);
+    EXPECT_EQ(list->viewport()->cursor().shape(), Qt::ArrowCursor);
+
+    QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(form.RowCount(), 3);
+    EXPECT_EQ(form.RowText(3), "/D");
+    form.SetPointer(MousePointer::Hourglass);
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(form.RowCount(), 3);
+}
+
+TEST_F(Form1Test, DraggingFilesIsAcceptedOtherDataIsRefusedAndDroppedFilesAreAppended) {
+    Form1 form(&ui);
+    form.Load();
+    const std::string file = home.WriteFile("drop/a.txt", "a");
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+    QMimeData text;
+    text.setText("just text");
+    auto* list = form.findChild<FileListView*>("ListView1");
+    ASSERT_NE(list, nullptr);
+    for (QMimeData* data : {&files, &text}) {
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        EXPECT_EQ(enter.isAccepted(), data == &files);
+    }
+    EXPECT_TRUE(FileListView::DroppedPaths(&text).empty());
+    emit list->FilesDropped(FileListView::DroppedPaths(&files));
+    ASSERT_EQ(form.RowCount(), 1);
+    EXPECT_EQ(form.RowText(1), file);
+}
+
+} // namespace
+} // namespace pf
