@@ -58,7 +58,8 @@ format-check:
 
 bench-walk: build
 	cmake --build --preset dev --target bench_walk
-	build/dev/bench/bench_walk
+	build/dev/bench/bench_walk_tree build/dev/bench-walk-tree
+	build/dev/bench/bench_walk build/dev/bench-walk-tree
 
 bench-print: build
 	@scripts/install-deps.sh bench

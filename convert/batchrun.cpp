@@ -46,7 +46,7 @@ struct Entry {
     std::string outputPath;
     std::string temporaryPath;
     std::optional<std::string> outputBefore; // the output file as it was before printing
-    bool pointedAtOutput = false; // the PDF printer's values name this entry's output
+    bool pointedAtOutput = false;            // the PDF printer's values name this entry's output
     bool copied = false;
     std::int32_t exitCode = -1;
 };
