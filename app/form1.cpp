@@ -104,7 +104,9 @@ Form1::Form1(pf::UserInterface* ui, QWidget* parent)
     SetTabOrder();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    qDeleteAll(m_pendingRows);
+}
 
 void Form1::Load() {
     pf::Form_Load(*this, *this);
@@ -286,7 +288,18 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------- Form: rows
 
+// Rows are appended in batches: a folder walk can add a hundred thousand of them, and the list takes
+// them far faster at once. Everything that looks at the rows sees the pending ones first.
+void Form1::FlushPendingRows() const {
+    if (m_pendingRows.empty()) {
+        return;
+    }
+    m_listView1->addTopLevelItems(m_pendingRows);
+    m_pendingRows.clear();
+}
+
 QTreeWidgetItem* Form1::Item(long index) const {
+    FlushPendingRows();
     if (index < 1 || index > RowCount()) {
         throw pf::RuntimeError(pf::err::kIndexOutOfBounds);
     }
@@ -294,7 +307,7 @@ QTreeWidgetItem* Form1::Item(long index) const {
 }
 
 long Form1::RowCount() const {
-    return m_listView1->topLevelItemCount();
+    return m_listView1->topLevelItemCount() + static_cast<long>(m_pendingRows.size());
 }
 
 std::string Form1::RowText(long index) const {
@@ -304,7 +317,10 @@ std::string Form1::RowText(long index) const {
 void Form1::AppendRow(const std::string& text) {
     auto* item = new QTreeWidgetItem(QStringList(QString::fromStdString(text)));
     item->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(m_nextRowId++));
-    m_listView1->addTopLevelItem(item);
+    if (m_pendingRows.empty()) {
+        QTimer::singleShot(0, this, [this] { FlushPendingRows(); }); // shown when the loop runs again
+    }
+    m_pendingRows.append(item);
 }
 
 void Form1::SetRowText(long index, const std::string& text) {
@@ -316,6 +332,8 @@ void Form1::RemoveRow(long index) {
 }
 
 void Form1::ClearRows() {
+    qDeleteAll(m_pendingRows);
+    m_pendingRows.clear();
     m_listView1->clear();
 }
 
@@ -324,11 +342,13 @@ void Form1::SelectRow(long index) {
 }
 
 long Form1::CurrentRow() const {
+    FlushPendingRows();
     QTreeWidgetItem* item = m_listView1->currentItem();
     return item == nullptr ? 0 : m_listView1->indexOfTopLevelItem(item) + 1;
 }
 
 long Form1::RowAt(int x, int y) const {
+    FlushPendingRows();
     QTreeWidgetItem* item = m_listView1->itemAt(x, y);
     return item == nullptr ? 0 : m_listView1->indexOfTopLevelItem(item) + 1;
 }
@@ -345,6 +365,7 @@ long Form1::IndexOfRow(pf::RowId id) const {
     if (id == 0) {
         return 0;
     }
+    FlushPendingRows();
     for (int i = 0, count = m_listView1->topLevelItemCount(); i < count; ++i) {
         if (m_listView1->topLevelItem(i)->data(0, Qt::UserRole).toULongLong() == id) {
             return i + 1;
@@ -415,6 +436,7 @@ void Form1::SetProgressCaption(const std::string& caption) {
 // ---------------------------------------------------------------- Form: the message loop
 
 void Form1::DoEvents() {
+    FlushPendingRows();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

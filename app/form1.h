@@ -6,6 +6,7 @@
 #include "startup.h"
 
 #include <QCursor>
+#include <QList>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -98,6 +99,7 @@ private:
     void ConnectSignals();
     void SetTabOrder();
     QTreeWidgetItem* Item(long index) const;
+    void FlushPendingRows() const;
 
     std::unique_ptr<pf::QtUserInterface> m_qtUi;
     pf::UserInterface* m_ui;
@@ -106,6 +108,7 @@ private:
     pf::MousePointer m_pointer = pf::MousePointer::Default;
     std::optional<QCursor> m_customCursor;
     pf::RowId m_nextRowId = 1;
+    mutable QList<QTreeWidgetItem*> m_pendingRows; // appended, not yet handed to the list
     int m_handlerDepth = 0;
     bool m_closing = false;
 

@@ -4,6 +4,7 @@
 #include "scriptedui.h"
 #include "temphome.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -25,7 +26,9 @@ protected:
     }
     ~AddFolderWidgetTest() override { platform::OverrideProgramFolder(""); }
 
+    // The rows the list shows once the window has run its pending work.
     static std::vector<std::string> ListedRows(Form1& form) {
+        QApplication::processEvents();
         auto* list = form.findChild<QTreeWidget*>("ListView1");
         std::vector<std::string> rows;
         for (int i = 0; list != nullptr && i < list->topLevelItemCount(); ++i) {

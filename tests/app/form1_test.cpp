@@ -187,6 +187,7 @@ TEST_F(Form1Test, DraggingARowWithTheMouseMovesItAndDeleteRemovesTheCurrentRow) 
         form.AppendRow(text);
     }
     auto* list = Find<QTreeWidget>(form, "ListView1");
+    QApplication::processEvents(); // the rows reach the list
     MouseOnRow(list, QEvent::MouseButtonPress, 2, Qt::LeftButton);
     MouseOnRow(list, QEvent::MouseMove, 3, Qt::LeftButton);
     MouseOnRow(list, QEvent::MouseMove, 4, Qt::LeftButton);
