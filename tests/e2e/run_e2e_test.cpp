@@ -4,45 +4,15 @@
 #include "platform.h"
 #include "printers.h"
 #include "scriptedui.h"
+#include "shellcommand.h"
 #include "temphome.h"
 
 #include <QPushButton>
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace pf {
 namespace {
-
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        while (const auto n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
-            text.append(buffer.data(), n);
-        }
-        ::pclose(pipe);
-    }
-    return text;
-}
-
-// The words of a text, so line wrapping and page breaks do not matter.
-std::vector<std::string> Words(const std::string& text) {
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : text + " ") {
-        if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f') {
-            if (!word.empty()) {
-                words.push_back(word);
-            }
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    return words;
-}
 
 TEST(BatchRunEndToEnd, ThreeFilesBecomeThreePdfsAndTheDefaultPrinterComesBack) {
     test::TempHome home;
@@ -78,7 +48,9 @@ TEST(BatchRunEndToEnd, ThreeFilesBecomeThreePdfsAndTheDefaultPrinterComesBack) {
     for (const auto& [name, text] : expected) {
         const std::string pdf = out + "/" + name;
         ASSERT_TRUE(std::filesystem::exists(pdf)) << pdf;
-        EXPECT_EQ(Words(Output("pdftotext -enc UTF-8 '" + pdf + "' -")), Words(text)) << name;
+        EXPECT_EQ(test::Words(test::RunShell("pdftotext -enc UTF-8 " + test::Quote(pdf) + " -").output),
+                  test::Words(text))
+            << name;
     }
     platform::OverrideProgramFolder("");
 }
