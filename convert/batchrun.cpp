@@ -48,7 +48,7 @@ struct Entry {
     std::optional<std::string> outputBefore; // the output file as it was before printing
     bool pointedAtOutput = false;            // the PDF printer's values name this entry's output
     bool copied = false;
-    std::int32_t exitCode = -1;
+    std::int32_t exitCode = -1; // -1 until the text printer has run
 };
 
 // A run's steps over the list, each numbered for the error report.
