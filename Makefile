@@ -37,7 +37,8 @@ test-asan:
 # tests share the prefix's registry and printers, so they run one at a time; a persistent wineserver
 # saves starting one per test.
 WINE_PREFIX := $(CURDIR)/build/windows-x64/wineprefix
-WINE_ENV := WINEPREFIX=$(WINE_PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE_DRIVE := $(CURDIR)/build/windows-x64/test-drive
+WINE_ENV := WINEPREFIX=$(WINE_PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" PF_TEST_DRIVE=T:
 WINE64 := $(firstword $(wildcard /usr/lib/wine/wine64) wine64)
 
 .PHONY: test-windows
@@ -47,9 +48,10 @@ test-windows:
 	cmake --build --preset windows-i686
 	cmake --preset windows-x64
 	cmake --build --preset windows-x64
-	rm -rf $(WINE_PREFIX) && mkdir -p $(WINE_PREFIX)
+	rm -rf $(WINE_PREFIX) $(WINE_DRIVE) && mkdir -p $(WINE_PREFIX) $(WINE_DRIVE)
 	$(WINE_ENV) wineserver -p
 	$(WINE_ENV) $(WINE64) wineboot -i > /dev/null 2>&1 && \
+		ln -s $(WINE_DRIVE) $(WINE_PREFIX)/dosdevices/t: && \
 		$(WINE_ENV) ctest --preset windows-x64 --output-on-failure -j1; status=$$?; \
 		$(WINE_ENV) wineserver -k; exit $$status
 

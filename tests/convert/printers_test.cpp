@@ -38,7 +38,11 @@ TEST(SetDefaultPrinter, RefusesSilentlyWhatIsNotTheExactNameOfAPrinter) {
     test::TempHome home;
     platform::AddPrinter({"Office Laser", "lp0:"});
     platform::AddPrinter({kPdfPrinterName, kPdfPrinterPort});
-    for (const std::string name : {"", "tarnwicke pdf writer", "Tarnwicke PDF Writer2", "Nowhere"}) {
+    std::vector<std::string> refused = {"", "Tarnwicke PDF Writer2", "Nowhere"};
+#ifndef _WIN32
+    refused.push_back("tarnwicke pdf writer"); // Windows printer names ignore letter case
+#endif
+    for (const std::string& name : refused) {
         EXPECT_FALSE(SetDefaultPrinter(name)) << name;
     }
     EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");

@@ -20,6 +20,12 @@ std::string P(const std::string& path) {
     return test::NativeSeparators(path);
 }
 
+// An absolute path written the Linux way, on this system: "/home/a.txt" is "C:\home\a.txt" on Windows,
+// where a single leading separator would make the network prefix of a joined path.
+std::string Abs(const std::string& path) {
+    return (P("/") == "/" ? "" : "C:") + P(path);
+}
+
 constexpr const char* kTooManyFiles =
     "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.";
 
@@ -64,16 +70,16 @@ TEST(AddTextFiles, OneChosenFileIsAddedExactlyAsTheDialogReturnedIt) {
 
 TEST(AddTextFiles, SeveralChosenFilesAreJoinedToTheirFolderInDialogOrder) {
     MemoryForm form;
-    ChoosePaths(form, {P("/home/ann/b.txt"), P("/home/ann/a.log")});
+    ChoosePaths(form, {Abs("/home/ann/b.txt"), Abs("/home/ann/a.log")});
     PushButton1_Click(form);
-    EXPECT_EQ(form.Rows(), (std::vector<std::string>{P("/home/ann/b.txt"), P("/home/ann/a.log")}));
+    EXPECT_EQ(form.Rows(), (std::vector<std::string>{Abs("/home/ann/b.txt"), Abs("/home/ann/a.log")}));
 }
 
 TEST(AddTextFiles, SeveralFilesInTheRootFolderGetASingleSeparator) {
     MemoryForm form;
-    AnswerDialog(form, P(std::string("/\0a.txt\0b.txt", 13)));
+    AnswerDialog(form, Abs(std::string("/\0a.txt\0b.txt", 13)));
     PushButton1_Click(form);
-    EXPECT_EQ(form.Rows(), (std::vector<std::string>{P("/a.txt"), P("/b.txt")}));
+    EXPECT_EQ(form.Rows(), (std::vector<std::string>{Abs("/a.txt"), Abs("/b.txt")}));
 }
 
 TEST(AddTextFiles, TooManyFilesShowsItsOwnMessageAndAddsNothing) {

@@ -219,6 +219,33 @@ TEST(ClearList, EmptiesTheListUnlessTheWindowIsBusy) {
     EXPECT_TRUE(form.Rows().empty());
 }
 
+#ifdef _WIN32
+TEST_F(AddFolderTest, ADriveRootGivesRowsWithOneSeparatorAfterTheColonAndSkipsHiddenSystemFolders) {
+    const test::TestDrive drive;
+    if (!drive.Root()) {
+        GTEST_SKIP() << "no test drive: set PF_TEST_DRIVE to a drive letter of an empty folder";
+    }
+    const std::string root = *drive.Root();
+    FixtureTree volume(root);
+    volume.Add({"top.txt", "sub/inner.txt", "System Volume Information/tracking.log"});
+    test::SetFileAttributeBits(volume.Path("System Volume Information"), 2 | 4);
+    Click("*", root);
+    EXPECT_EQ(form.Rows(), (std::vector<std::string>{root + "top.txt", root + "sub\\inner.txt"}));
+}
+
+TEST_F(AddFolderTest, HiddenSystemFilesAreListedButHiddenArchiveFilesAreNot) {
+    FixtureTree flagged(home.Root() + "/flagged");
+    flagged.Add({"desktop.ini", "hidden.txt", "plain.txt", "readonly.txt"});
+    test::SetFileAttributeBits(flagged.Path("desktop.ini"), 2 | 4 | 32);
+    test::SetFileAttributeBits(flagged.Path("hidden.txt"), 2 | 32); // exactly 34: left out
+    test::SetFileAttributeBits(flagged.Path("readonly.txt"), 1 | 2 | 32);
+    Click("*", flagged.Root());
+    EXPECT_EQ(form.Rows(), (std::vector<std::string>{flagged.Path("desktop.ini"), flagged.Path("plain.txt"),
+                                                     flagged.Path("readonly.txt")}));
+    test::SetFileAttributeBits(flagged.Path("readonly.txt"), 32);
+}
+#endif
+
 #ifndef _WIN32
 TEST(NormalizePath, CollapsesDoubledSeparatorsOnceAndKeepsOneLeadingSeparator) {
     struct Case {

@@ -293,6 +293,48 @@ TEST(FileTests, FolderExistsAndIsExistingFileNeverConfuseFilesAndFolders) {
 }
 #endif
 
+#ifdef _WIN32
+constexpr unsigned kHidden = 2;
+constexpr unsigned kSystem = 4;
+
+TEST(GetSubDirectories2016, FoldersExactlyHiddenAndSystemAreLeftOutWithTheirTree) {
+    TempHome home;
+    FixtureTree tree(home.Root() + "/tree");
+    tree.Add({"both/inner/", "hidden/inner/", "plain/", "system/"});
+    test::SetFileAttributeBits(tree.Path("both"), kHidden | kSystem); // 22 with the folder bit
+    test::SetFileAttributeBits(tree.Path("hidden"), kHidden);
+    test::SetFileAttributeBits(tree.Path("system"), kSystem);
+    MemoryForm form;
+    EXPECT_EQ(Walk(form, tree.Root()),
+              Under(tree.Root(), {"", "hidden/", "plain/", "system/", "hidden/inner/"}));
+}
+
+TEST(GetSubDirectories2016, AHiddenSystemStartFolderStaysButIsNotDescendedInto) {
+    TempHome home;
+    FixtureTree tree(home.Root() + "/tree");
+    tree.Add({"a/"});
+    test::SetFileAttributeBits(tree.Root(), kHidden | kSystem);
+    MemoryForm form;
+    EXPECT_EQ(Walk(form, tree.Root()), Under(tree.Root(), {""}));
+}
+
+TEST(GetSubDirectories2016, ADriveRootIsWalkedEvenWhenItReportsHiddenAndSystem) {
+    const test::TestDrive drive;
+    if (!drive.Root()) {
+        GTEST_SKIP() << "no test drive: set PF_TEST_DRIVE to a drive letter of an empty folder";
+    }
+    const std::string root = *drive.Root();
+    FixtureTree tree(root);
+    tree.Add({"a/deep/", "System Volume Information/x/", "b/"});
+    test::SetFileAttributeBits(tree.Path("System Volume Information"), kHidden | kSystem);
+    test::SetFileAttributeBits(root, kHidden | kSystem);
+    MemoryForm form;
+    FolderWalkList list{root};
+    GetSubDirectories2016(form, list);
+    EXPECT_EQ(list, (FolderWalkList{root, root + "a\\", root + "b\\", root + "a\\deep\\"}));
+}
+#endif
+
 TEST(HasBadNameCharacters, RefusesControlsQuestionMarksC1CodesAndUnmappableCharacters) {
     struct Case {
         const char* name;

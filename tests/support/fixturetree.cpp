@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 
 namespace pf::test {
 
-FixtureTree::FixtureTree(std::string root) : m_root(std::move(root)) {
+FixtureTree::FixtureTree(std::string root) : m_root(NativeSeparators(std::move(root))) {
     fs::create_directories(FsPath(m_root));
 }
 

@@ -65,18 +65,20 @@ private:
 // Sets a path's Windows attribute bits (2 hidden, 4 system, ...); throws where the system has none.
 void SetFileAttributeBits(const std::string& path, unsigned attributes);
 
-// Makes a drive letter ("P:") stand for a folder until the object goes, so that a test can walk a drive
-// root of its own; throws where the system has no drive letters.
-class MappedDrive {
+// The root of a drive set aside for tests ("T:\\"), named by the variable PF_TEST_DRIVE; `make
+// test-windows` maps it to an empty folder of the build. Empty where there is none. Whatever a test puts
+// on the drive is removed when the object goes.
+class TestDrive {
 public:
-    MappedDrive(std::string drive, const std::string& folder);
-    ~MappedDrive();
-    MappedDrive(const MappedDrive&) = delete;
-    MappedDrive& operator=(const MappedDrive&) = delete;
+    TestDrive();
+    ~TestDrive();
+    TestDrive(const TestDrive&) = delete;
+    TestDrive& operator=(const TestDrive&) = delete;
+
+    const std::optional<std::string>& Root() const { return m_root; }
 
 private:
-    std::string m_drive;
-    std::string m_folder;
+    std::optional<std::string> m_root;
 };
 
 // Makes a named pipe; throws where the system has none.

@@ -1,0 +1,101 @@
+// Where things live on Windows: the program's folder, the shell's desktop folder, the user's profile and
+// the TEMP folder.
+
+#include "platform.h"
+#include "win32.h"
+
+#include <shlobj.h>
+
+namespace pf::platform {
+
+namespace {
+
+std::string& ProgramFolderOverride() {
+    static std::string folder;
+    return folder;
+}
+
+// The value of an environment variable in the ANSI code page, "" when it is not set.
+std::string EnvironmentValue(const char* name) {
+    std::string value(MAX_PATH, '\0');
+    DWORD size = ::GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+    if (size > value.size()) {
+        value.resize(size);
+        size = ::GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+    }
+    value.resize(size < value.size() ? size : 0);
+    return win::FromAnsi(value);
+}
+
+} // namespace
+
+std::string ProgramFolder() {
+    if (!ProgramFolderOverride().empty()) {
+        return ProgramFolderOverride();
+    }
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD size = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (size == 0) {
+            return {};
+        }
+        if (size < path.size()) {
+            path.resize(size);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t cut = path.find_last_of('\\');
+    if (cut == std::string::npos) {
+        return {};
+    }
+    // "C:\program.exe" lives in "C:\", which keeps its separator.
+    const bool isRoot = IsRootPath(std::string_view(path).substr(0, cut + 1));
+    return win::FromAnsi(path.substr(0, isRoot ? cut + 1 : cut));
+}
+
+void OverrideProgramFolder(const std::string& folder) {
+    ProgramFolderOverride() = folder;
+}
+
+std::string DesktopFolder() {
+    LPITEMIDLIST item = nullptr;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &item)) || item == nullptr) {
+        return {};
+    }
+    char path[MAX_PATH] = {};
+    const bool found = ::SHGetPathFromIDListA(item, path) != FALSE;
+    ::CoTaskMemFree(item);
+    return found ? win::FromAnsi(path) : std::string();
+}
+
+std::string HomeFolder() {
+    const std::string profile = EnvironmentValue("USERPROFILE");
+    if (!profile.empty()) {
+        return profile;
+    }
+    char path[MAX_PATH] = {};
+    if (SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        return win::FromAnsi(path);
+    }
+    return "C:\\";
+}
+
+// The user's TEMP folder is the user's own on Windows. It is taken as set, so that an unset TEMP gives
+// the empty text and the copy goes to "\temp.txt" of the current drive, as it always has.
+std::string PrivateTempFolder() {
+    const std::string folder = EnvironmentValue("TEMP");
+    if (!folder.empty() && !HasModificationTime(folder)) {
+        const auto ansi = win::ToAnsi(folder);
+        if (!ansi) {
+            throw RuntimeError(win::ErrorNumberFromWindowsError(ERROR_INVALID_NAME));
+        }
+        const int result = ::SHCreateDirectoryExA(nullptr, ansi->c_str(), nullptr);
+        if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS) {
+            throw RuntimeError(win::ErrorNumberFromWindowsError(static_cast<DWORD>(result)));
+        }
+    }
+    return folder;
+}
+
+} // namespace pf::platform
