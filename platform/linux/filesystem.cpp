@@ -2,6 +2,7 @@
 // matching and the case-insensitive listing order of NTFS. Listings read each folder once and look at an
 // entry at most once more, so that walking a large tree costs little more than reading its folders.
 
+#include "pathrules.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -95,32 +96,6 @@ std::u16string SortKey(std::string_view name) {
         }
     }
     return key;
-}
-
-// "*" matches any run of characters, "?" exactly one; both texts are already folded.
-bool GlobMatch(std::u32string_view pattern, std::u32string_view name) {
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t star = std::u32string_view::npos;
-    std::size_t resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == U'*') {
-            star = p++;
-            resume = n;
-        } else if (star != std::u32string_view::npos) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == U'*') {
-        ++p;
-    }
-    return p == pattern.size();
 }
 
 bool IsHiddenName(std::string_view name) {
@@ -350,12 +325,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     }
     const std::u32string p = Folded(pattern);
     const std::u32string n = Folded(name);
-    if (GlobMatch(p, n)) {
+    if (detail::GlobMatch<char32_t>(p, n)) {
         return true;
     }
     // A final ".*" also stands for no extension at all, as on Windows: "*.*" and "notes.*" find "notes".
     return p.size() >= 2 && p.ends_with(U".*") &&
-           GlobMatch(std::u32string_view(p).substr(0, p.size() - 2), n);
+           detail::GlobMatch<char32_t>(std::u32string_view(p).substr(0, p.size() - 2), n);
 }
 
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,

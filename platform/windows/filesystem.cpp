@@ -4,6 +4,7 @@
 // comes back as "A.txt", another file's name); names are then shown as the ANSI calls see them, with "?"
 // for each such letter, so they never open another file. Listings come in NTFS order on every volume.
 
+#include "pathrules.h"
 #include "platform.h"
 #include "win32.h"
 
@@ -122,32 +123,6 @@ std::wstring Folded(std::string_view text) {
     return wide;
 }
 
-// "*" matches any run of characters, "?" exactly one.
-bool GlobMatch(std::wstring_view pattern, std::wstring_view name) {
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t star = std::wstring_view::npos;
-    std::size_t resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == L'*') {
-            star = p++;
-            resume = n;
-        } else if (star != std::wstring_view::npos) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == L'*') {
-        ++p;
-    }
-    return p == pattern.size();
-}
-
 } // namespace
 
 std::optional<unsigned> FileAttributes(const std::string& path) {
@@ -186,11 +161,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     }
     const std::wstring p = Folded(pattern);
     const std::wstring n = Folded(name);
-    if (GlobMatch(p, n)) {
+    if (detail::GlobMatch<wchar_t>(p, n)) {
         return true;
     }
     // A final ".*" also stands for no extension at all: "notes.*" finds "notes".
-    return p.size() >= 2 && p.ends_with(L".*") && GlobMatch(std::wstring_view(p).substr(0, p.size() - 2), n);
+    return p.size() >= 2 && p.ends_with(L".*") &&
+           detail::GlobMatch<wchar_t>(std::wstring_view(p).substr(0, p.size() - 2), n);
 }
 
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,

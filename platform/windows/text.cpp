@@ -1,6 +1,7 @@
 // Text rules of the Windows backend: "\" paths with the network-path prefix, the ANSI code page as the
 // single-byte code page, and numbers read with the user's decimal separator.
 
+#include "pathrules.h"
 #include "platform.h"
 #include "win32.h"
 
@@ -65,23 +66,7 @@ std::size_t MaxPathLength() {
 }
 
 std::string NormalizeSeparators(std::string_view path) {
-    std::size_t start = 0;
-    std::string out;
-    out.reserve(path.size() + 1);
-    if (!path.empty() && path.front() == '\\') {
-        start = path.find_first_not_of('\\');
-        if (start == std::string_view::npos) {
-            start = path.size();
-        }
-        out += "\\\\";
-    }
-    for (std::size_t i = start; i < path.size(); ++i) {
-        out += path[i];
-        if (path[i] == '\\' && i + 1 < path.size() && path[i + 1] == '\\') {
-            ++i; // the pair becomes one; the scan goes on after it
-        }
-    }
-    return out;
+    return detail::CollapseSeparators(path, '\\', "\\\\");
 }
 
 bool IsRootPath(std::string_view path) {
