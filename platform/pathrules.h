@@ -39,4 +39,13 @@ bool GlobMatch(std::basic_string_view<Char> pattern, std::basic_string_view<Char
     return p == pattern.size();
 }
 
+// Windows wildcard matching on folded texts: a final ".*" also stands for no extension at all, so "*.*"
+// and "notes.*" find "notes".
+template <typename Char>
+bool MatchWildcard(std::basic_string_view<Char> pattern, std::basic_string_view<Char> name) {
+    const Char kAnyExtension[] = {Char('.'), Char('*'), Char(0)};
+    return GlobMatch(pattern, name) ||
+           (pattern.ends_with(kAnyExtension) && GlobMatch(pattern.substr(0, pattern.size() - 2), name));
+}
+
 } // namespace pf::platform::detail

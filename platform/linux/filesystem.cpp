@@ -323,14 +323,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (pattern == "*" || pattern == "*.*") {
         return true;
     }
-    const std::u32string p = Folded(pattern);
-    const std::u32string n = Folded(name);
-    if (detail::GlobMatch<char32_t>(p, n)) {
-        return true;
-    }
-    // A final ".*" also stands for no extension at all, as on Windows: "*.*" and "notes.*" find "notes".
-    return p.size() >= 2 && p.ends_with(U".*") &&
-           detail::GlobMatch<char32_t>(std::u32string_view(p).substr(0, p.size() - 2), n);
+    return detail::MatchWildcard<char32_t>(Folded(pattern), Folded(name));
 }
 
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,

@@ -159,14 +159,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (pattern == "*" || pattern == "*.*") {
         return true;
     }
-    const std::wstring p = Folded(pattern);
-    const std::wstring n = Folded(name);
-    if (detail::GlobMatch<wchar_t>(p, n)) {
-        return true;
-    }
-    // A final ".*" also stands for no extension at all: "notes.*" finds "notes".
-    return p.size() >= 2 && p.ends_with(L".*") &&
-           detail::GlobMatch<wchar_t>(std::wstring_view(p).substr(0, p.size() - 2), n);
+    return detail::MatchWildcard<wchar_t>(Folded(pattern), Folded(name));
 }
 
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,
