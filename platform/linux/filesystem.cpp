@@ -350,15 +350,6 @@ std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::strin
     return entries;
 }
 
-std::vector<std::string> ListMatchingNames(const std::string& folder, std::string_view pattern,
-                                           bool includeFolders) {
-    std::vector<std::string> names;
-    for (auto& entry : ListFolderEntries(folder, pattern, includeFolders)) {
-        names.push_back(std::move(entry.name));
-    }
-    return names;
-}
-
 std::vector<FolderEntry> ListSubfolders(const std::string& folder) {
     Directory directory(folder);
     // Only what may be a folder is kept: files are known from their entry type and never looked at.

@@ -177,15 +177,6 @@ std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::strin
     return entries;
 }
 
-std::vector<std::string> ListMatchingNames(const std::string& folder, std::string_view pattern,
-                                           bool includeFolders) {
-    std::vector<std::string> names;
-    for (auto& entry : ListFolderEntries(folder, pattern, includeFolders)) {
-        names.push_back(std::move(entry.name));
-    }
-    return names;
-}
-
 std::vector<FolderEntry> ListSubfolders(const std::string& folder) {
     std::vector<Found> found;
     const DWORD error = ReadListing(folder, "*", found);
