@@ -1,14 +1,12 @@
 #pragma once
 
+#include "pdfprinter.h"
+
 #include <string>
 
 namespace pf {
 
 class UserInterface;
-
-// The virtual PDF printer that writes one PDF per print job.
-inline constexpr const char* kPdfPrinterName = "Tarnwicke PDF Writer";
-inline constexpr const char* kPdfPrinterPort = "CPW2:";
 
 // Device name of the default printer; shows the printer report and returns "" when it cannot be read.
 std::string GetDefaultPrinter(UserInterface& ui);

@@ -7,9 +7,8 @@
 #include "jobformat.h"
 #include "outputfile.h"
 #include "pdfdocument.h"
-#include "pdfwriter.h"
+#include "pdfprinter.h"
 #include "platform.h"
-#include "printers.h"
 #include "saveas.h"
 
 #include <cerrno>
