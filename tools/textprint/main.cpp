@@ -3,6 +3,7 @@
 // standard error saying why.
 
 #include "decoder.h"
+#include "detect.h"
 #include "fonts.h"
 #include "jobformat.h"
 #include "layout.h"
@@ -57,29 +58,14 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The encoding of the whole file: its byte order mark, else UTF-8 when every byte sequence is valid
-// UTF-8, else Windows-1252. Leaves the file positioned after the mark.
-Bom DetectEncoding(InputFile& file, std::vector<unsigned char>& buffer, std::string& error) {
-    ssize_t n = file.Read(buffer);
-    const Bom bom = n > 0 ? DetectBom(buffer.data(), static_cast<std::size_t>(n)) : Bom{};
-    Bom result = bom.length > 0 ? bom : Bom{Encoding::Utf8, 0};
-    if (bom.length == 0) {
-        TextDecoder utf8(Encoding::Utf8);
-        std::u32string scratch;
-        while (n > 0 && utf8.IsClean()) {
-            scratch.clear();
-            utf8.Decode(buffer.data(), static_cast<std::size_t>(n), scratch);
-            n = file.Read(buffer);
-        }
-        utf8.Finish(scratch);
-        if (!utf8.IsClean()) {
-            result.encoding = Encoding::Windows1252;
-        }
-    }
-    if (n < 0 || ::lseek(file.Fd(), static_cast<off_t>(result.length), SEEK_SET) < 0) {
+// The encoding of the whole file (see DetectEncoding). Leaves the file positioned after the mark.
+Bom DetectFileEncoding(InputFile& file, std::vector<unsigned char>& buffer, std::string& error) {
+    const auto bom =
+        DetectEncoding([&](std::vector<unsigned char>& piece) { return file.Read(piece); }, buffer);
+    if (!bom || ::lseek(file.Fd(), static_cast<off_t>(bom->length), SEEK_SET) < 0) {
         error = std::strerror(errno);
     }
-    return result;
+    return bom.value_or(Bom{});
 }
 
 // Lays the file out and hands the pages to the job. Returns "" when the whole file went out.
@@ -128,7 +114,7 @@ int Print(const std::string& path) {
     }
     std::vector<unsigned char> buffer(kChunk);
     std::string error;
-    const Bom bom = DetectEncoding(file, buffer, error);
+    const Bom bom = DetectFileEncoding(file, buffer, error);
     if (!error.empty()) {
         return Fail(path, "cannot read the file: " + error);
     }

@@ -1,0 +1,30 @@
+#include "detect.h"
+
+#include <string>
+
+namespace pf::textprint {
+
+std::optional<Bom> DetectEncoding(const ReadPiece& read, std::vector<unsigned char>& buffer) {
+    std::int64_t n = read(buffer);
+    const Bom bom = n > 0 ? DetectBom(buffer.data(), static_cast<std::size_t>(n)) : Bom{};
+    Bom result = bom.length > 0 ? bom : Bom{Encoding::Utf8, 0};
+    if (bom.length == 0) {
+        TextDecoder utf8(Encoding::Utf8);
+        std::u32string scratch;
+        while (n > 0 && utf8.IsClean()) {
+            scratch.clear();
+            utf8.Decode(buffer.data(), static_cast<std::size_t>(n), scratch);
+            n = read(buffer);
+        }
+        utf8.Finish(scratch);
+        if (!utf8.IsClean()) {
+            result.encoding = Encoding::Windows1252;
+        }
+    }
+    if (n < 0) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+} // namespace pf::textprint
