@@ -135,7 +135,7 @@ private:
 
     void Print(Entry& entry) {
         entry.outputBefore = platform::FileIdentity(entry.outputPath);
-        const std::string commandLine = GetWordPadPath() + " /p \"" + entry.temporaryPath + "\"";
+        const std::string commandLine = TextPrinterPath() + " /p \"" + entry.temporaryPath + "\"";
         entry.exitCode = ShellAndWait(m_form, commandLine);
     }
 

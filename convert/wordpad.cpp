@@ -8,12 +8,22 @@ namespace pf {
 namespace {
 constexpr const char* kWordPadServerKey = "Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
 constexpr int kPollMilliseconds = 100;
+constexpr const char* kShippedTextPrinter = "plumavert-textprint";
 } // namespace
 
 std::string GetWordPadPath() {
     std::string path = platform::ReadClassRegistration(kWordPadServerKey);
     // The value is read as a C string: it ends at its first NUL.
     path.resize(path.find('\0') == std::string::npos ? path.size() : path.find('\0'));
+    return path;
+}
+
+std::string TextPrinterPath() {
+    std::string path = GetWordPadPath();
+    if (path.empty()) {
+        path = "\"" + platform::ProgramFolder() + platform::PathSeparator() +
+               platform::ProgramFileName(kShippedTextPrinter) + "\"";
+    }
     return path;
 }
 

@@ -19,6 +19,9 @@ namespace pf::platform {
 // The separator of every path rule ("/" on Linux, "\" on Windows).
 char PathSeparator();
 
+// The file name of a program as this system names it: "name.exe" on Windows, "name" on Linux.
+std::string ProgramFileName(const std::string& name);
+
 // Longest path the folder walk descends into (Windows 260, Linux 4096).
 std::size_t MaxPathLength();
 

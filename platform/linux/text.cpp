@@ -29,6 +29,10 @@ char PathSeparator() {
     return '/';
 }
 
+std::string ProgramFileName(const std::string& name) {
+    return name;
+}
+
 std::size_t MaxPathLength() {
     return 4096;
 }

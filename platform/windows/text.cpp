@@ -61,6 +61,10 @@ char PathSeparator() {
     return '\\';
 }
 
+std::string ProgramFileName(const std::string& name) {
+    return name + ".exe";
+}
+
 std::size_t MaxPathLength() {
     return MAX_PATH;
 }

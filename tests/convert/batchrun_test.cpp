@@ -71,6 +71,22 @@ protected:
         }
     }
 
+    // Takes the registration away and puts the stand-in into the program folder as the shipped text printer.
+    void ShipTextPrinterInsteadOfRegisteringIt() {
+        const std::string shipped =
+            home.Root() + P("/program/") + platform::ProgramFileName("plumavert-textprint");
+#ifdef _WIN32
+        test::SetClassRegistration(kTextPrinterKey, std::nullopt);
+        fs::copy_file(test::FsPath(test::RunningProgramFolder() + "\\" PF_FAKE_TEXTPRINT),
+                      test::FsPath(shipped));
+#else
+        fs::remove(home.Root() + "/program/classes.conf");
+        home.WriteFile("program/plumavert-textprint",
+                       "#!/bin/sh\nexec /bin/sh \"" + std::string(PF_FAKE_TEXTPRINT) + "\" \"$@\"\n");
+        fs::permissions(shipped, fs::perms::owner_all);
+#endif
+    }
+
     std::string Input(const std::string& relative, const std::string& text) {
         return home.WriteFile("in/" + relative, text);
     }
@@ -140,6 +156,15 @@ TEST_F(BatchRunTest, ConvertsEveryRowInOrderAndRestoresTheDefaultPrinter) {
     EXPECT_EQ(form.pointerHistory.front(), MousePointer::Hourglass);
     EXPECT_EQ(form.Pointer(), MousePointer::Default);
     EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), out + P("/a.b.c.pdf"));
+}
+
+TEST_F(BatchRunTest, WithoutARegisteredTextPrinterTheOneShippedInTheProgramFolderPrints) {
+    ShipTextPrinterInsteadOfRegisteringIt();
+    form.SetRows({Input("a.txt", "alpha")});
+    run.PushButton2_Click(form);
+    const std::string temp = platform::PrivateTempFolder() + P("/temp.txt");
+    EXPECT_EQ(Calls(), std::vector<std::string>{temp + "|" + out + P("/a.pdf|1|alpha")});
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
 }
 
 TEST_F(BatchRunTest, FolderTextEndingInASeparatorGivesADoubledSeparator) {

@@ -76,6 +76,48 @@ TEST(GetWordPadPath, EndsAtAStoredNul) {
 }
 #endif
 
+// Registers the text printer where GetWordPadPath looks (nothing: no registration) for one test.
+class TextPrinterRegistration {
+public:
+    TextPrinterRegistration([[maybe_unused]] const test::TempHome& home,
+                            const std::optional<std::string>& path) {
+#ifdef _WIN32
+        test::SetClassRegistration(kServerKey, path);
+#else
+        home.WriteFile(
+            "prog/classes.conf",
+            path ? "[Wordpad.Document.1\\\\Protocol\\\\StdFileEditing\\\\Server]\n@=" + *path + "\n" : "");
+#endif
+    }
+    ~TextPrinterRegistration() {
+#ifdef _WIN32
+        test::SetClassRegistration(kServerKey, std::nullopt);
+#endif
+    }
+    TextPrinterRegistration(const TextPrinterRegistration&) = delete;
+    TextPrinterRegistration& operator=(const TextPrinterRegistration&) = delete;
+};
+
+TEST(TextPrinterPath, IsTheRegisteredPathOrElseTheTextPrinterShippedInTheProgramFolderInQuotes) {
+#ifdef _WIN32
+    const std::string shippedName = "plumavert-textprint.exe";
+#else
+    const std::string shippedName = "plumavert-textprint";
+#endif
+    test::TempHome home;
+    const std::string folder = home.MakeFolder("prog");
+    ProgramFolder programFolder(folder);
+    const std::pair<std::optional<std::string>, std::string> cases[] = {
+        {std::nullopt, "\"" + folder + platform::PathSeparator() + shippedName + "\""},
+        {"\"/opt/word pad/wordpad\" ", "\"/opt/word pad/wordpad\" "},
+        {"/usr/bin/wordpad", "/usr/bin/wordpad"},
+    };
+    for (const auto& [registered, expected] : cases) {
+        const TextPrinterRegistration registration(home, registered);
+        EXPECT_EQ(TextPrinterPath(), expected) << registered.value_or("(none)");
+    }
+}
+
 std::string Child(const std::string& options) {
     return "\"" + test::FakeChildPath() + "\" " + options;
 }
