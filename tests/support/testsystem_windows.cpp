@@ -163,8 +163,14 @@ void InstallWinePostScriptDriver() {
     std::string driver = std::string(system) + "\\wineps.drv";
     const std::string folder = MakeTemporaryFolder();
     std::string description = folder + "\\generic.ppd";
-    std::ofstream(FsPath(description)) << "*PPD-Adobe: \"4.3\"\n*ModelName: \"Generic PostScript\"\n"
-                                          "*NickName: \"Generic PostScript\"\n*LanguageLevel: \"2\"\n";
+    // A4 paper with a quarter inch that the device cannot print on at each edge, as real printers have.
+    std::ofstream(FsPath(description))
+        << "*PPD-Adobe: \"4.3\"\n*ModelName: \"Generic PostScript\"\n"
+           "*NickName: \"Generic PostScript\"\n*LanguageLevel: \"2\"\n"
+           "*DefaultPageSize: A4\n*PageSize A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
+           "*DefaultPageRegion: A4\n*PageRegion A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
+           "*DefaultImageableArea: A4\n*ImageableArea A4: \"18 18 577 824\"\n"
+           "*DefaultPaperDimension: A4\n*PaperDimension A4: \"595 842\"\n";
     std::string name = kWinePostScriptDriver;
     char dataType[] = "RAW";
     DRIVER_INFO_3A info{};
