@@ -91,10 +91,10 @@ std::string WordsOf(const std::string& postScript, const test::TempHome& home) {
     const std::string folder = UnixPath(home.Root());
     const std::string text = home.Root() + "\\proof.txt";
     ::DeleteFileW(test::FsPath(text).c_str());
-    RunCommand("Z:\\bin\\sh -c \"exec 2>/dev/null; PATH=/usr/bin:/bin; ps2pdf '" + UnixPath(postScript) +
-                   "' '" + folder + "/proof.pdf' && pdftotext -raw '" + folder + "/proof.pdf' '" + folder +
-                   "/proof.part'; mv '" + folder + "/proof.part' '" + folder + "/proof.txt' || touch '" +
-                   folder + "/proof.txt'\"",
+    RunCommand("Z:\\bin\\sh -c \"exec 2>/dev/null; PATH=/usr/bin:/bin; cd '" + folder + "' && ps2pdf '" +
+                   UnixPath(postScript) +
+                   "' proof.pdf && pdftotext -raw proof.pdf proof.part; mv proof.part proof.txt || touch "
+                   "proof.txt\"",
                home.Root() + "\\sh.log");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (::GetFileAttributesW(test::FsPath(text).c_str()) == INVALID_FILE_ATTRIBUTES &&
@@ -198,7 +198,7 @@ TEST_F(TextPrinterTest, APrinterThatRefusesTheJobIsReported) {
 // A batch run with the PDF printer as a PostScript printer on a file port: WordPad where it is
 // registered (here the stand-in, which logs its calls), else the text printer in the program folder.
 TEST(TextPrinter, TheRunPrintsWithTheRegisteredTextPrinterAndElseWithTheShippedOne) {
-    constexpr const char* kServerKey = "Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
+    constexpr const char* kServerKey = R"(Wordpad.Document.1\Protocol\StdFileEditing\Server)";
     const std::optional<std::string> registrations[] = {
         "\"" + test::RunningProgramFolder() + "\\" PF_FAKE_TEXTPRINT "\"", std::nullopt};
     for (const auto& registered : registrations) {
@@ -232,13 +232,36 @@ TEST(TextPrinter, TheRunPrintsWithTheRegisteredTextPrinterAndElseWithTheShippedO
     }
 }
 
+// Takes the user's default printer away for one test (the spooler keeps its name in the user's
+// "Device" value) and gives it back.
+class NoDefaultPrinter {
+public:
+    NoDefaultPrinter() {
+        char device[1024] = {};
+        DWORD size = sizeof device;
+        if (::RegGetValueA(HKEY_CURRENT_USER, kKey, "Device", RRF_RT_REG_SZ, nullptr, device, &size) ==
+            ERROR_SUCCESS) {
+            m_saved = device;
+        }
+        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Device");
+    }
+    ~NoDefaultPrinter() {
+        if (m_saved) {
+            ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Device", REG_SZ, m_saved->c_str(),
+                              static_cast<DWORD>(m_saved->size() + 1));
+        }
+    }
+    NoDefaultPrinter(const NoDefaultPrinter&) = delete;
+    NoDefaultPrinter& operator=(const NoDefaultPrinter&) = delete;
+
+private:
+    static constexpr const char* kKey = R"(Software\Microsoft\Windows NT\CurrentVersion\Windows)";
+    std::optional<std::string> m_saved;
+};
+
 TEST(TextPrinter, WithoutADefaultPrinterItSaysSoAndFails) {
     test::TempHome home;
-    try {
-        platform::DefaultPrinterName();
-        GTEST_SKIP() << "this system has a default printer of its own";
-    } catch (const RuntimeError&) {
-    }
+    const NoDefaultPrinter noDefault;
     const std::string input = home.WriteFile("letter.txt", "never printed");
     const Outcome outcome = PrintFile(input, home);
     EXPECT_EQ(outcome.exitCode, 1u);

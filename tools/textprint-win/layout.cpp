@@ -1,7 +1,7 @@
 #include "layout.h"
 
 #include <algorithm>
-#include <iterator>
+#include <array>
 #include <vector>
 
 namespace pf::textprint {
@@ -12,12 +12,13 @@ constexpr int kPointSize = 10;
 constexpr std::size_t kTabColumns = 8;
 
 // Monospaced faces in order of preference: Windows's own, then those that stand in for them elsewhere.
-constexpr const wchar_t* kFaces[] = {L"Consolas", L"Courier New", L"Liberation Mono", L"DejaVu Sans Mono"};
+constexpr std::array<const wchar_t*, 4> kFaces = {L"Consolas", L"Courier New", L"Liberation Mono",
+                                                  L"DejaVu Sans Mono"};
 
 int CALLBACK NoteTrueType(const LOGFONTW* /*font*/, const TEXTMETRICW* /*metrics*/, DWORD type,
                           LPARAM found) {
     if ((type & TRUETYPE_FONTTYPE) != 0) {
-        *reinterpret_cast<bool*>(found) = true;
+        *reinterpret_cast<bool*>(found) = true; // NOLINT(performance-no-int-to-ptr): the callback's context
     }
     return 1;
 }
@@ -34,11 +35,11 @@ bool HasTrueTypeFace(HDC dc, const wchar_t* face) {
 // A scalable monospaced font of 10 points at the device's resolution; where none of the preferred faces
 // is installed, the system picks a fixed-pitch face.
 HFONT CreateTextFont(HDC dc, int dpiY) {
-    const auto face = std::find_if(std::begin(kFaces), std::end(kFaces),
-                                   [&](const wchar_t* name) { return HasTrueTypeFace(dc, name); });
+    const auto* const face = std::find_if(kFaces.begin(), kFaces.end(),
+                                          [&](const wchar_t* name) { return HasTrueTypeFace(dc, name); });
     return ::CreateFontW(-::MulDiv(kPointSize, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         FIXED_PITCH | FF_MODERN, face != std::end(kFaces) ? *face : L"");
+                         FIXED_PITCH | FF_MODERN, face != kFaces.end() ? *face : L"");
 }
 
 // Control characters take no room and show nothing.

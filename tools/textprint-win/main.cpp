@@ -18,7 +18,7 @@ namespace {
 
 using namespace pf::textprint;
 
-constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kChunk = std::size_t{256} * 1024;
 
 // The open text file, read in pieces so a file of any size needs little memory.
 class InputFile {
