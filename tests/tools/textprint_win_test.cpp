@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <regex>
 #include <sstream>
 
 namespace pf {
@@ -85,26 +86,50 @@ int CountPages(const std::string& postScript) {
     return pages;
 }
 
-// The words of a PostScript file as pdftotext reads them, one space apart. ps2pdf and pdftotext run as
-// Unix programs, which Wine starts without a handle to wait on: the text file appears when they are done.
-std::string WordsOf(const std::string& postScript, const test::TempHome& home) {
+// What pdftotext, with the given option, reads from a PostScript file turned into PDF. ps2pdf and
+// pdftotext run as Unix programs, which Wine starts without a handle to wait on: the text file appears
+// when they are done.
+std::string PdfText(const std::string& postScript, const test::TempHome& home, const std::string& option) {
     const std::string folder = UnixPath(home.Root());
     const std::string text = home.Root() + "\\proof.txt";
     ::DeleteFileW(test::FsPath(text).c_str());
     RunCommand("Z:\\bin\\sh -c \"exec 2>/dev/null; PATH=/usr/bin:/bin; cd '" + folder + "' && ps2pdf '" +
-                   UnixPath(postScript) +
-                   "' proof.pdf && pdftotext -raw proof.pdf proof.part; mv proof.part proof.txt || touch "
-                   "proof.txt\"",
+                   UnixPath(postScript) + "' proof.pdf && pdftotext " + option +
+                   " proof.pdf proof.part; mv proof.part proof.txt || touch proof.txt\"",
                home.Root() + "\\sh.log");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (::GetFileAttributesW(test::FsPath(text).c_str()) == INVALID_FILE_ATTRIBUTES &&
            std::chrono::steady_clock::now() < deadline) {
         ::Sleep(20);
     }
-    std::istringstream in(test::ReadFile(text));
+    return test::ReadFile(text);
+}
+
+// The words of a PostScript file in the order they were drawn, one space apart.
+std::string WordsOf(const std::string& postScript, const test::TempHome& home) {
+    std::istringstream in(PdfText(postScript, home, "-raw"));
     std::string words;
     for (std::string word; in >> word;) {
         words += (words.empty() ? "" : " ") + word;
+    }
+    return words;
+}
+
+// A word as drawn on the page: its letters from left to right and its left and right edges in points.
+struct DrawnWord {
+    std::string text;
+    double left = 0;
+    double right = 0;
+};
+
+std::vector<DrawnWord> DrawnWords(const std::string& postScript, const test::TempHome& home) {
+    static const std::regex kWord(
+        R"re(<word xMin="([0-9.]+)" yMin="[0-9.]+" xMax="([0-9.]+)"[^>]*>([^<]*)</word>)re");
+    const std::string boxes = PdfText(postScript, home, "-bbox");
+    std::vector<DrawnWord> words;
+    for (auto it = std::sregex_iterator(boxes.begin(), boxes.end(), kWord); it != std::sregex_iterator();
+         ++it) {
+        words.push_back({(*it)[3], std::stod((*it)[1]), std::stod((*it)[2])});
     }
     return words;
 }
@@ -171,6 +196,24 @@ TEST_F(TextPrinterTest, PrintsTheFileToTheDefaultPrinterPageByPage) {
             EXPECT_NE(words.find(" line 149 line 150"), std::string::npos) << words;
         }
     }
+}
+
+// Hebrew letters drawn from left to right are the word's letters backwards; A4 paper with 1.25-inch
+// margins puts the right margin at 505 points.
+TEST_F(TextPrinterTest, RightToLeftLinesAreDrawnInVisualOrderFromTheRightMargin) {
+    const std::string shalom = "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"; // first word of the line
+    const std::string reversedShalom = "\xD7\x9D\xD7\x95\xD7\x9C\xD7\xA9";
+    const std::string olam = "\xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D";
+    const std::string reversedOlam = "\xD7\x9D\xD7\x9C\xD7\x95\xD7\xA2";
+    ASSERT_EQ(Print(home.WriteFile("in/letter.txt", shalom + " " + olam + "\nleft to right\n")).exitCode, 0u);
+    const auto words = DrawnWords(output, home);
+    ASSERT_EQ(words.size(), 5u);
+    EXPECT_EQ(words[0].text, reversedOlam);
+    EXPECT_EQ(words[1].text, reversedShalom);
+    EXPECT_LT(words[0].right, words[1].left) << "the first word is drawn rightmost";
+    EXPECT_NEAR(words[1].right, 505.3, 1.0);
+    EXPECT_EQ(words[2].text, "left");
+    EXPECT_NEAR(words[2].left, 90.0, 1.0);
 }
 
 TEST_F(TextPrinterTest, AFileThatCannotBeReadIsNamedWithTheReasonAndNothingIsPrinted) {

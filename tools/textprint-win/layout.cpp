@@ -142,7 +142,7 @@ PageLayout::PageLayout(HDC dc, const PageArea& area, PrintDocument& document)
     ::GetTextMetricsW(m_dc, &metrics);
     m_lineHeight = std::max(1, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
     m_ascent = metrics.tmAscent;
-    m_linesPerPage = std::max(1, (m_area.bottom - m_area.top) / m_lineHeight);
+    SetLinesPerPage((m_area.bottom - m_area.top) / m_lineHeight);
     ::SetTextColor(m_dc, RGB(0, 0, 0));
 }
 
@@ -151,33 +151,9 @@ PageLayout::~PageLayout() {
     ::DeleteObject(m_font);
 }
 
-void PageLayout::Add(char32_t ch) {
-    if (m_afterCr) {
-        m_afterCr = false;
-        if (ch == '\n') {
-            return; // the second half of CR LF
-        }
-    }
-    switch (ch) {
-    case '\r':
-        EndLine();
-        m_afterCr = true;
-        return;
-    case '\n':
-    case 0x2028: // line separator
-    case 0x2029: // paragraph separator
-        EndLine();
-        return;
-    case '\f':
-        FormFeed();
-        return;
-    case '\t':
-        Tab();
-        return;
-    default:
-        if (!IsControl(ch)) {
-            Append(ch);
-        }
+void PageLayout::Place(char32_t ch) {
+    if (!IsControl(ch)) {
+        Append(ch);
     }
 }
 
@@ -202,37 +178,12 @@ void PageLayout::EndLine() {
     m_directionKnown = false;
 }
 
-void PageLayout::FormFeed() {
-    if (!m_text.empty()) {
-        EndLine();
-    }
-    if (m_pageOpen) {
-        EndPage();
-    } else if (!m_pageFilled) {
-        BeginPage(); // a form feed at the top of a page that nothing filled prints it blank
-        EndPage();
-    }
-    m_pageFilled = false;
-}
-
-void PageLayout::Finish() {
-    if (!m_text.empty()) {
-        EndLine();
-    }
-    if (m_pageOpen) {
-        EndPage();
-    }
-    if (m_pages == 0) {
-        BeginPage();
-        EndPage();
-    }
-}
-
 // Prints the held text as wrapped lines. An incomplete line keeps its last, unfinished part held, unless
 // nothing of it could be printed yet; then all of it goes out as one line.
 void PageLayout::LayOut(bool complete) {
     if (m_text.empty()) {
-        NextLine();
+        StartLine();
+        FinishLine(); // an empty line
         return;
     }
     if (!m_directionKnown) {
@@ -261,13 +212,10 @@ void PageLayout::LayOut(bool complete) {
 // Draws part of the held text as one line. Spaces at its end are left out: they show nothing, and on a
 // line set from the right margin they would push the text to the left.
 void PageLayout::DrawLine(std::size_t start, std::size_t end) {
-    if (!m_pageOpen) {
-        BeginPage();
-    }
     while (end > start && m_text[end - 1] == L' ') {
         --end;
     }
-    const int baseline = m_area.top + m_ascent + m_lineOnPage * m_lineHeight;
+    const int baseline = m_area.top + m_ascent + StartLine() * m_lineHeight;
     const Analysis analysis(m_dc, m_text.data() + start, end - start, m_rightToLeft, 0);
     if (end == start || !m_document.Ok()) {
         // nothing to draw
@@ -279,35 +227,20 @@ void PageLayout::DrawLine(std::size_t start, std::size_t end) {
         // Text that Uniscribe cannot take is still printed, unshaped, rather than lost.
         ::TextOutW(m_dc, m_area.left, baseline, m_text.data() + start, static_cast<int>(end - start));
     }
-    NextLine();
+    FinishLine();
 }
 
-void PageLayout::NextLine() {
-    if (!m_pageOpen) {
-        BeginPage();
-    }
-    if (++m_lineOnPage >= m_linesPerPage) {
-        EndPage();
-        m_pageFilled = true;
-    }
-}
-
-void PageLayout::BeginPage() {
+void PageLayout::OpenPage() {
     m_document.BeginPage();
     // Some drivers reset the device context's state with every page. Text of every font, fallback fonts
     // included, sits on one baseline.
     ::SelectObject(m_dc, m_font);
     ::SetBkMode(m_dc, TRANSPARENT);
     ::SetTextAlign(m_dc, TA_BASELINE | TA_LEFT);
-    m_pageOpen = true;
-    m_pageFilled = false;
-    m_lineOnPage = 0;
 }
 
-void PageLayout::EndPage() {
+void PageLayout::ClosePage() {
     m_document.EndPage();
-    m_pageOpen = false;
-    ++m_pages;
 }
 
 } // namespace pf::textprint

@@ -53,42 +53,14 @@ PageGeometry PaperForLocale(const char* lcAll, const char* lcPaper, const char* 
 PageLayout::PageLayout(FontSet& fonts, const PageGeometry& page, printjob::JobWriter& job)
     : m_fonts(fonts), m_page(page), m_job(job),
       m_width(static_cast<float>(page.width - page.left - page.right)),
-      m_tabWidth(8 * fonts.Lookup(' ').advance),
-      m_linesPerPage(
-          std::max(1, static_cast<int>((page.height - page.top - page.bottom) / fonts.LineHeight() + 1e-6))) {
-}
-
-void PageLayout::Add(char32_t ch) {
-    if (m_afterCr) {
-        m_afterCr = false;
-        if (ch == '\n') {
-            return; // the second half of CR LF
-        }
-    }
-    switch (ch) {
-    case '\r':
-        EndLine();
-        m_afterCr = true;
-        return;
-    case '\n':
-    case 0x2028: // line separator
-    case 0x2029: // paragraph separator
-        EndLine();
-        return;
-    case '\f':
-        FormFeed();
-        return;
-    case '\t':
-        Tab();
-        return;
-    default:
-        if (!IsInvisible(ch)) {
-            Place(ch);
-        }
-    }
+      m_tabWidth(8 * fonts.Lookup(' ').advance) {
+    SetLinesPerPage(static_cast<int>((page.height - page.top - page.bottom) / fonts.LineHeight() + 1e-6));
 }
 
 void PageLayout::Place(char32_t ch) {
+    if (IsInvisible(ch)) {
+        return;
+    }
     const GlyphInfo glyph = m_fonts.Lookup(ch);
     const bool ideograph = IsIdeographic(ch);
     if (ideograph && m_lineUsed) {
@@ -156,41 +128,10 @@ void PageLayout::EndLine() {
     m_break = 0;
 }
 
-void PageLayout::FormFeed() {
-    if (m_lineUsed) {
-        EndLine();
-    }
-    if (m_pageOpen) {
-        EndPage();
-    } else if (!m_pageFilled) {
-        BeginPage(); // a form feed at the top of a page that nothing filled prints it blank
-        EndPage();
-    }
-    m_pageFilled = false;
-}
-
-void PageLayout::Finish() {
-    if (m_lineUsed) {
-        EndLine();
-    }
-    if (m_pageOpen) {
-        EndPage();
-    }
-    if (m_pages == 0) {
-        BeginPage();
-        EndPage();
-    }
-}
-
 void PageLayout::EmitLine(std::size_t count) {
-    if (!m_pageOpen) {
-        BeginPage();
-    }
-    EmitRuns(count, static_cast<float>(m_page.top + m_fonts.Ascent() + m_lineOnPage * m_fonts.LineHeight()));
-    if (++m_lineOnPage >= m_linesPerPage) {
-        EndPage();
-        m_pageFilled = true;
-    }
+    const int line = StartLine();
+    EmitRuns(count, static_cast<float>(m_page.top + m_fonts.Ascent() + line * m_fonts.LineHeight()));
+    FinishLine();
 }
 
 // Consecutive characters of one font make one run; spaces hanging past the margin are not drawn.
@@ -228,17 +169,12 @@ void PageLayout::AddRun(std::int32_t font, float baseline) {
     m_run.clear();
 }
 
-void PageLayout::BeginPage() {
+void PageLayout::OpenPage() {
     m_job.BeginPage(m_page.width, m_page.height);
-    m_pageOpen = true;
-    m_pageFilled = false;
-    m_lineOnPage = 0;
 }
 
-void PageLayout::EndPage() {
+void PageLayout::ClosePage() {
     m_job.EndPage();
-    m_pageOpen = false;
-    ++m_pages;
 }
 
 } // namespace pf::textprint

@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "jobformat.h"
+#include "pageflow.h"
 
 #include <string_view>
 #include <vector>
@@ -25,23 +26,12 @@ struct PageGeometry {
 // country that uses it, A4 everywhere else.
 PageGeometry PaperForLocale(const char* lcAll, const char* lcPaper, const char* lang);
 
-// Lays characters out on pages the way a word processor prints a plain-text file: one monospace size,
-// lines wrapped at word boundaries within the margins, tabs to every eighth column, a form feed starting
-// a new page. Each finished page goes to the print job at once, so only one line is held in memory.
-class PageLayout {
+// Lays characters out on pages the way a word processor prints a plain-text file (see PageFlow): one
+// monospace size, lines wrapped at word boundaries within the margins, tabs to every eighth column. Each
+// finished page goes to the print job at once, so only one line is held in memory.
+class PageLayout : public PageFlow {
 public:
     PageLayout(FontSet& fonts, const PageGeometry& page, printjob::JobWriter& job);
-
-    void Add(char32_t ch);
-    void Add(std::u32string_view text) {
-        for (const char32_t ch : text) {
-            Add(ch);
-        }
-    }
-    // Ends the document: the last line and page go out; an empty document is one blank page.
-    void Finish();
-
-    int PageCount() const { return m_pages; }
 
 private:
     struct Placed {
@@ -52,36 +42,29 @@ private:
         char32_t ch;
     };
 
-    void Place(char32_t ch);
-    void Tab();
+    void Place(char32_t ch) override;
+    void Tab() override;
+    bool HasLine() const override { return m_lineUsed; }
+    void EndLine() override;
+    void OpenPage() override;
+    void ClosePage() override;
     void Wrap(float advance);
     void BreakAt(std::size_t count);
-    void EndLine();
-    void FormFeed();
     void EmitLine(std::size_t count);
     void EmitRuns(std::size_t count, float baseline);
     void AddRun(std::int32_t font, float baseline);
-    void BeginPage();
-    void EndPage();
 
     FontSet& m_fonts;
     PageGeometry m_page;
     printjob::JobWriter& m_job;
     float m_width;
     float m_tabWidth;
-    int m_linesPerPage;
 
     std::vector<Placed> m_line;
     float m_x = 0;
     bool m_lineUsed = false; // the line holds something (characters or tabs)
     bool m_canBreak = false; // a line break may go after the first m_break characters
     std::size_t m_break = 0;
-    bool m_afterCr = false;
-
-    bool m_pageOpen = false;
-    bool m_pageFilled = false; // the last page ended because it was full
-    int m_lineOnPage = 0;
-    int m_pages = 0;
     std::vector<bool> m_defined; // by font id: already in the job
     std::vector<printjob::Glyph> m_run;
 };
