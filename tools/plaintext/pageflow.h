@@ -14,6 +14,8 @@ namespace pf::textprint {
 class PageFlow {
 public:
     virtual ~PageFlow() = default;
+    PageFlow(const PageFlow&) = delete;
+    PageFlow& operator=(const PageFlow&) = delete;
 
     void Add(char32_t ch);
     void Add(std::u32string_view text) {
@@ -28,8 +30,6 @@ public:
 
 protected:
     PageFlow() = default;
-    PageFlow(const PageFlow&) = delete;
-    PageFlow& operator=(const PageFlow&) = delete;
 
     void SetLinesPerPage(int lines);
 
