@@ -1,6 +1,7 @@
 // The text printer and the PDF printer end to end: real programs, a temporary home, and the PDFs read
 // back with poppler's tools.
 
+#include "pdfstructure.h"
 #include "pdfwriter.h"
 #include "platform.h"
 #include "printers.h"
@@ -47,6 +48,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // The value of one field of pdfinfo's report ("Pages", "Page size", "Title").
 std::string PdfInfo(const std::string& pdf, const std::string& field) {
+    EXPECT_TRUE(test::HasSoundPdfStructure(pdf));
     for (const auto& line : Lines(RunShell("pdfinfo " + Quote(pdf)).output)) {
         if (line.rfind(field + ":", 0) == 0) {
             return line.substr(line.find_first_not_of(' ', field.size() + 1));
@@ -63,6 +65,48 @@ std::vector<std::string> Listing(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// A one-object PDF, spoilt as a case asks: the entries' line end, the object's offset, startxref, /Size.
+struct PdfFlaws {
+    std::string entryEnd = " \n";
+    int offsetShift = 0;
+    int startShift = 0;
+    int size = 2;
+};
+std::string SmallPdf(const PdfFlaws& flaws) {
+    const std::string head = "%PDF-1.4\n";
+    const std::string object = "1 0 obj\n<< >>\nendobj\n";
+    const auto field = [](std::size_t value, int width) {
+        std::string digits = std::to_string(value);
+        return std::string(static_cast<std::size_t>(width) - digits.size(), '0') + digits;
+    };
+    const std::size_t xref = head.size() + object.size();
+    return head + object + "xref\n0 2\n0000000000 65535 f" + flaws.entryEnd +
+           field(head.size() + static_cast<std::size_t>(flaws.offsetShift), 10) + " 00000 n" +
+           flaws.entryEnd + "trailer\n<< /Size " + std::to_string(flaws.size) +
+           " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref + static_cast<std::size_t>(flaws.startShift)) + "\n%%EOF\n";
+}
+
+TEST(PdfStructureCheck, TakesASoundFileAndFindsEachFlawThatReadersForgive) {
+    const test::TempHome home;
+    const struct {
+        const char* flaw;
+        PdfFlaws flaws;
+        bool sound;
+    } cases[] = {
+        {"none", {}, true},
+        {"CR LF line ends", {"\r\n"}, true},
+        {"19-byte entries", {"\n"}, false},
+        {"an offset one byte late", {" \n", 1}, false},
+        {"startxref one byte early", {" \n", 0, -1}, false},
+        {"a /Size that misses the last object", {" \n", 0, 0, 1}, false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = home.WriteFile("check.pdf", SmallPdf(c.flaws));
+        EXPECT_EQ(static_cast<bool>(test::HasSoundPdfStructure(path)), c.sound) << c.flaw;
+    }
 }
 
 // A temporary home with the PDF printer installed as the default printer.
@@ -205,7 +249,7 @@ TEST_P(PrintingCorpus, PrintsTheTextAsAPdfWithEmbeddedSubsetFonts) {
     EXPECT_EQ(PdfInfo(pdf, "Pages"), std::to_string(sample.pages));
     EXPECT_EQ(PdfInfo(pdf, "Page size"), "595.276 x 841.89 pts (A4)");
     EXPECT_EQ(PdfInfo(pdf, "Title"), sample.name);
-    EXPECT_EQ(Words(RunShell("pdftotext -enc UTF-8 " + Quote(pdf) + " -").output), Words(sample.text));
+    EXPECT_EQ(Words(test::PdfText(pdf)), Words(sample.text));
 
     const std::vector<std::string> fonts = Lines(RunShell("pdffonts " + Quote(pdf)).output);
     ASSERT_GE(fonts.size(), 2u);
@@ -223,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, PrintingCorpus, testing::ValuesIn(kCorpus),
 // ---------------------------------------------------------------- layout
 
 std::vector<std::string> LayoutLines(const std::string& pdf) {
-    return Lines(RunShell("pdftotext -layout -enc UTF-8 " + Quote(pdf) + " -").output);
+    return Lines(test::PdfText(pdf, "-layout -enc UTF-8"));
 }
 
 struct PlacedWord {
@@ -235,7 +279,7 @@ struct PlacedWord {
 // The words of the first page with their boxes, as pdftotext finds them.
 std::vector<PlacedWord> PlacedWords(const std::string& pdf) {
     std::vector<PlacedWord> words;
-    for (const auto& line : Lines(RunShell("pdftotext -l 1 -bbox " + Quote(pdf) + " -").output)) {
+    for (const auto& line : Lines(test::PdfText(pdf, "-l 1 -bbox"))) {
         const auto xMin = line.find("xMin=\"");
         const auto yMin = line.find("yMin=\"");
         const auto text = line.find('>');
@@ -299,8 +343,7 @@ TEST_F(Printing, AFullPageGoesOnToTheNextOne) {
     Target(m_out + "/p.pdf");
     ASSERT_EQ(Print(input).exitCode, 0);
     EXPECT_EQ(PdfInfo(m_out + "/p.pdf", "Pages"), "2");
-    EXPECT_EQ(Words(RunShell("pdftotext -f 2 -l 2 " + Quote(m_out + "/p.pdf") + " -").output),
-              (std::vector<std::string>{"line", "60"}));
+    EXPECT_EQ(Words(test::PdfText(m_out + "/p.pdf", "-f 2 -l 2")), (std::vector<std::string>{"line", "60"}));
 }
 
 TEST_F(Printing, TheUsersLocaleChoosesLetterPaper) {
@@ -328,7 +371,7 @@ TEST_F(Printing, AnExistingFileIsReplacedWhole) {
     const std::string input = m_home.WriteFile("in/report.txt", "new report\n");
     Target(pdf);
     ASSERT_EQ(Print(input).exitCode, 0);
-    EXPECT_EQ(test::ReadFile(pdf).rfind("%PDF-", 0), 0u);
+    EXPECT_TRUE(test::HasSoundPdfStructure(pdf));
     EXPECT_EQ(Listing(m_out), std::vector<std::string>{"report.pdf"});
     struct stat st {};
     ASSERT_EQ(::stat(pdf.c_str(), &st), 0);
