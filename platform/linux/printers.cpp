@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
+#include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,30 +69,25 @@ struct Tables {
     }
 
     bool InSystem(const std::string& name) const {
-        for (const IniFile& table : system) {
-            if (table.Get(kPrintersSection, name)) {
-                return true;
-            }
-        }
-        return false;
+        return std::ranges::any_of(
+            system, [&](const IniFile& table) { return table.Get(kPrintersSection, name).has_value(); });
     }
 
     // Every printer once, with the port of the first table that names it; the user's removals hide
     // system printers.
     std::vector<Printer> Printers() const {
         std::vector<Printer> printers;
-        const auto add = [&](const IniFile& table) {
-            for (const auto& [name, port] : table.Section(kPrintersSection)) {
-                const bool known = std::any_of(printers.begin(), printers.end(),
-                                               [&](const Printer& printer) { return printer.name == name; });
-                if (!known && !user.Get(kRemovedSection, name)) {
+        std::set<std::string> seen;
+        std::vector<const IniFile*> tables = {&user};
+        for (const IniFile& table : system) {
+            tables.push_back(&table);
+        }
+        for (const IniFile* table : tables) {
+            for (const auto& [name, port] : table->Section(kPrintersSection)) {
+                if (!user.Get(kRemovedSection, name) && seen.insert(name).second) {
                     printers.push_back({name, port});
                 }
             }
-        };
-        add(user);
-        for (const IniFile& table : system) {
-            add(table);
         }
         return printers;
     }
@@ -141,7 +137,7 @@ std::vector<Printer> InstalledPrinters() {
 }
 
 std::string DefaultPrinterName() {
-    const std::string name = Tables::Load().CurrentDefault();
+    std::string name = Tables::Load().CurrentDefault();
     if (name.empty()) {
         throw RuntimeError(kPrinterInfoError, kPrinterInfoText);
     }

@@ -49,7 +49,7 @@ TEST(InstallPrefix, EverythingGoesBelowThePrefixWithRelativeLinksToTheCommands) 
     ASSERT_EQ(install.exitCode, 0) << install.output;
 
     for (const std::string& command : kCommands) {
-        const fs::path link = prefix + "/bin/" + command;
+        const fs::path link = fs::path(prefix) / "bin" / command;
         ASSERT_TRUE(fs::is_symlink(link)) << link;
         EXPECT_EQ(fs::read_symlink(link), fs::path("..") / kProgramFolder / command);
         EXPECT_TRUE(fs::is_regular_file(link)) << link << " leads nowhere";
