@@ -11,7 +11,7 @@ build=(
     fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
     poppler-utils xvfb xauth xdg-utils clang-format
 )
-package=(dpkg-dev lintian desktop-file-utils appstream)
+package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)
 bench=(enscript ghostscript hyperfine)
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest)
 

@@ -97,8 +97,10 @@ void InstallSystemTables(const test::TempHome& home) {
                    "[Printers]\nTarnwicke PDF Writer=CPW2:\n[Default]\nName=Tarnwicke PDF Writer\n");
     home.WriteFile("xdg2/Tarnwicke/printers.conf",
                    "[Printers]\nArchive=lp1:\nTarnwicke PDF Writer=lp9:\n[Default]\nName=Archive\n");
-    test::SetEnvironment("XDG_CONFIG_DIRS",
-                         "relative/xdg:" + home.SystemConfig() + ":" + home.Root() + "/xdg2");
+    // A table that cannot be read (a link to itself) adds nothing.
+    std::filesystem::create_symlink("printers.conf", home.MakeFolder("looped/Tarnwicke") + "/printers.conf");
+    test::SetEnvironment("XDG_CONFIG_DIRS", "relative/xdg:" + home.SystemConfig() + ":" + home.Root() +
+                                                "/looped:" + home.Root() + "/xdg2");
 }
 
 TEST(PrinterTable, SystemPrintersServeEveryUserAndTheUsersOwnTableComesFirst) {
