@@ -46,8 +46,8 @@ TEST(SettingsStore, WriteLeavesNoTemporaryFilesAndKeepsTheFilePrivate) {
         WriteStoredValue(Store::Application, "Text2", std::to_string(i));
     }
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(home.ConfigHome() + "/Tarnwicke")) {
-        ++files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(home.ConfigHome() + "/Tarnwicke")) {
+        files += entry.is_regular_file() && entry.path().extension() != ".lock" ? 1 : 0;
         struct stat st {};
         ::stat(entry.path().c_str(), &st);
         EXPECT_EQ(st.st_mode & 077, 0u);

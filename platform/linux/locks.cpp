@@ -1,0 +1,65 @@
+// Locks between the processes of one user: flock on a file per lock name beside the user's stores. The
+// kernel drops a flock when the last descriptor of its holder closes, which a killed process does too.
+
+#include "inifile.h"
+#include "platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pf::platform {
+
+namespace {
+
+std::string LockPath(const std::string& name) {
+    const std::string folder = ConfigFolder() + "/Tarnwicke";
+    ::mkdir(ConfigFolder().c_str(), 0700);
+    ::mkdir(folder.c_str(), 0700);
+    ::mkdir((folder + "/.locks").c_str(), 0700);
+    return folder + "/.locks/" + name + ".lock";
+}
+
+bool Flock(std::intptr_t fd, int operation) {
+    int result = 0;
+    do {
+        result = ::flock(static_cast<int>(fd), operation);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+} // namespace
+
+UserLock::UserLock(std::string name) : m_name(std::move(name)) {}
+
+UserLock::~UserLock() {
+    if (m_handle >= 0) {
+        ::close(static_cast<int>(m_handle));
+    }
+}
+
+bool UserLock::TryLock(bool shared) {
+    if (m_handle < 0) {
+        m_handle = ::open(LockPath(m_name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_handle < 0) {
+            return true;
+        }
+    }
+    return Flock(m_handle, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
+}
+
+void UserLock::Lock() {
+    if (!TryLock() && m_handle >= 0) {
+        Flock(m_handle, LOCK_EX);
+    }
+}
+
+void UserLock::Unlock() {
+    if (m_handle >= 0) {
+        Flock(m_handle, LOCK_UN);
+    }
+}
+
+} // namespace pf::platform
