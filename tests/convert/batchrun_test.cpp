@@ -357,6 +357,32 @@ TEST(Pause, WaitsTheFullTimeAcrossMidnightWithoutSpinning) {
     EXPECT_EQ(idle.doEventsCount, 0);
 }
 
+// Pauses of any length wait in bounded steps, never spinning, and add up across every midnight; an
+// endless one ends when the window closes.
+TEST(Pause, AnyLengthWaitsInBoundedStepsAndEndsWhenTheWindowCloses) {
+    struct Case {
+        double seconds;
+        int waitsBeforeClosing; // 0: the window stays open
+        double expectedSeconds;
+    };
+    const Case cases[] = {
+        {2 * 86400.0 + 0.5, 0, 2 * 86400.0 + 0.5}, {1e9, 5, 5 * 3600.0}, {1e20, 3, 3 * 3600.0}};
+    for (const auto& c : cases) {
+        test::MemoryForm form;
+        form.onDoEvents = [&] {
+            form.closing = c.waitsBeforeClosing != 0 && form.doEventsCount >= c.waitsBeforeClosing;
+        };
+        Pause(form, c.seconds);
+        double waited = 0;
+        for (const int ms : form.waits) {
+            EXPECT_GT(ms, 0) << c.seconds;
+            EXPECT_LE(ms, 3600 * 1000) << c.seconds;
+            waited += ms / 1000.0;
+        }
+        EXPECT_DOUBLE_EQ(waited, c.expectedSeconds) << c.seconds;
+    }
+}
+
 TEST(OutputNames, ReplaceTheLastExtensionWithPdf) {
     const std::pair<std::string, std::string> cases[] = {
         {P("/in/report.final.txt"), "report.final.pdf"},
