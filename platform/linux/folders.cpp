@@ -147,7 +147,7 @@ std::string MakeFreshFolder(std::string pattern) {
 std::string PrivateTempFolder() {
     static std::string fresh;
     const std::string base = TempBase();
-    const std::string folder = base + "/plumavert-fennic-" + std::to_string(::getuid());
+    std::string folder = base + "/plumavert-fennic-" + std::to_string(::getuid());
     ::mkdir(folder.c_str(), 0700);
     if (FolderProblem(folder).empty()) {
         return folder;

@@ -56,7 +56,8 @@ void UserLock::Lock() {
     }
 }
 
-void UserLock::Unlock() {
+// Not const: it gives up what this holder has, although the descriptor stays open for the next lock.
+void UserLock::Unlock() { // NOLINT(readability-make-member-function-const)
     if (m_handle >= 0) {
         Flock(m_handle, LOCK_UN);
     }
