@@ -105,6 +105,20 @@ private:
         if (!TakePrinter()) {
             return true; // the window was closed while another run printed: the run ends here
         }
+        PrintEntry(entry, outputName);
+        // The PDF is written once the text printer has ended; only then may another run point the PDF
+        // printer elsewhere.
+        const std::string reason = WhyNotConverted(entry);
+        m_printerLock.Unlock();
+        m_trap.Run(182, [&] { QuarterPause(m_form); });
+        if (!reason.empty()) {
+            m_failed.push_back({entry.inputPath, reason});
+        }
+        return true;
+    }
+
+    // Points the PDF printer at the entry's output, copies the input and prints the copy.
+    void PrintEntry(Entry& entry, const std::string& outputName) {
         m_trap.Run(148, [&] {
             entry.outputPath = UniqueOutputPath(m_form.Text1() + platform::PathSeparator() + outputName);
         });
@@ -128,15 +142,6 @@ private:
             // this entry's output path would overwrite the previous PDF.
             m_trap.Run(180, [&] { Print(entry); });
         }
-        // The PDF is written once the text printer has ended; only then may another run point the PDF
-        // printer elsewhere.
-        const std::string reason = WhyNotConverted(entry);
-        m_printerLock.Unlock();
-        m_trap.Run(182, [&] { QuarterPause(m_form); });
-        if (!reason.empty()) {
-            m_failed.push_back({entry.inputPath, reason});
-        }
-        return true;
     }
 
     // Waits, letting window messages run, while another run prints through the PDF printer: its values
