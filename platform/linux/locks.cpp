@@ -14,12 +14,18 @@ namespace pf::platform {
 
 namespace {
 
-std::string LockPath(const std::string& name) {
+// Opens the lock's file, making its folders the first time.
+int OpenLockFile(const std::string& name) {
     const std::string folder = ConfigFolder() + "/Tarnwicke";
-    ::mkdir(ConfigFolder().c_str(), 0700);
-    ::mkdir(folder.c_str(), 0700);
-    ::mkdir((folder + "/.locks").c_str(), 0700);
-    return folder + "/.locks/" + name + ".lock";
+    const std::string path = folder + "/.locks/" + name + ".lock";
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ENOENT) {
+        ::mkdir(ConfigFolder().c_str(), 0700);
+        ::mkdir(folder.c_str(), 0700);
+        ::mkdir((folder + "/.locks").c_str(), 0700);
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    }
+    return fd;
 }
 
 bool Flock(std::intptr_t fd, int operation) {
@@ -42,7 +48,7 @@ UserLock::~UserLock() {
 
 bool UserLock::TryLock(bool shared) {
     if (m_handle < 0) {
-        m_handle = ::open(LockPath(m_name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        m_handle = OpenLockFile(m_name);
         if (m_handle < 0) {
             return true;
         }
