@@ -48,7 +48,9 @@ test-asan:
 WINE_PREFIX := $(CURDIR)/build/windows-x64/wineprefix
 WINE_DRIVE := $(CURDIR)/build/windows-x64/test-drive
 WINE_ENV := WINEPREFIX=$(WINE_PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" PF_TEST_DRIVE=T:
-WINE64 := $(firstword $(wildcard /usr/lib/wine/wine64) wine64)
+# Found by the shell when the recipe runs, after the Windows packages are installed: Debian keeps the
+# 64-bit loader out of PATH.
+WINE64 = $$(command -v /usr/lib/wine/wine64 || command -v wine64 || echo wine64)
 
 .PHONY: test-windows
 test-windows:

@@ -1,6 +1,8 @@
 // The text printer and the PDF printer end to end: real programs, a temporary home, and the PDFs read
 // back with poppler's tools.
 
+#include "batchrun.h"
+#include "memoryform.h"
 #include "pdfstructure.h"
 #include "pdfwriter.h"
 #include "platform.h"
@@ -550,6 +552,57 @@ TEST_F(Printing, TheTextPrinterSaysWhyItCannotPrint) {
 
     EXPECT_EQ(RunShell(Quote(m_bin + "/plumavert-textprint")).exitCode, 2);
     EXPECT_TRUE(Listing(m_out).empty());
+}
+
+// ---------------------------------------------------------------- two windows at once
+
+// Two windows converting at once, each its own files into its own folder under the same names. The PDF
+// printer's values steer one job at a time, so the runs take turns file by file and every PDF carries its
+// own input's text under its own name.
+TEST_F(Printing, TwoRunsAtOnceEachWriteTheirOwnFilesUnderTheirOwnNames) {
+    platform::OverrideProgramFolder(m_bin);
+    platform::AddPrinter({"Office Laser", "lp0:"});
+    ASSERT_TRUE(platform::MakeDefaultPrinter("Office Laser"));
+    constexpr int kFiles = 4;
+    const auto text = [](int window, int file) {
+        return "window " + std::to_string(window) + " file " + std::to_string(file);
+    };
+    pid_t runs[2] = {};
+    for (int w = 0; w < 2; ++w) {
+        std::vector<std::string> inputs;
+        for (int f = 0; f < kFiles; ++f) {
+            inputs.push_back(
+                m_home.WriteFile("in" + std::to_string(w) + "/f" + std::to_string(f) + ".txt", text(w, f)));
+        }
+        const std::string out = m_home.MakeFolder("out" + std::to_string(w));
+        runs[w] = ::fork();
+        ASSERT_GE(runs[w], 0);
+        if (runs[w] == 0) {
+            test::MemoryForm window;
+            window.sleepForReal = true;
+            window.SetText1(out);
+            window.SetText2("0");
+            window.SetRows(inputs);
+            BatchRun().PushButton2_Click(window);
+            ::_exit(window.ui.MessageTexts() == std::vector<std::string>{"Done."} ? 0 : 1);
+        }
+    }
+    for (const pid_t run : runs) {
+        int status = -1;
+        ::waitpid(run, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+    for (int w = 0; w < 2; ++w) {
+        for (int f = 0; f < kFiles; ++f) {
+            const std::string pdf =
+                m_home.Root() + "/out" + std::to_string(w) + "/f" + std::to_string(f) + ".pdf";
+            EXPECT_EQ(Words(RunShell("pdftotext -enc UTF-8 " + Quote(pdf) + " -").output), Words(text(w, f)))
+                << pdf;
+        }
+    }
+    EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue), std::nullopt);
+    platform::OverrideProgramFolder("");
 }
 
 } // namespace
