@@ -10,6 +10,7 @@ namespace {
 
 // The monospace face sets Latin one glyph per character: none of its ligatures or contextual forms.
 constexpr const char* kMonospaceFeatures[] = {"-liga", "-clig", "-dlig", "-calt", "-kern"};
+constexpr std::size_t kMaxCachedWords = 20000;
 
 bool IsNeutralScript(hb_script_t script) {
     return script == HB_SCRIPT_COMMON || script == HB_SCRIPT_INHERITED || script == HB_SCRIPT_UNKNOWN;
@@ -56,6 +57,13 @@ void Shaper::ResolveLevels(std::u32string_view text, Direction& direction) {
     }
 }
 
+// Whether a space, digit or punctuation mark can stay in the font of the text around it, so a line of
+// one script is shaped as one piece. Latin text keeps the monospace face's own spaces.
+bool Shaper::KeepsFont(std::int32_t font, char32_t ch) const {
+    hb_codepoint_t glyph = 0;
+    return font != 0 && hb_font_get_nominal_glyph(m_fonts.ShapingFont(font), ch, &glyph) && glyph != 0;
+}
+
 // Splits the line into items of one embedding level, script and font. Marks and joiners stay with the
 // font of the character they belong to; characters of no script of their own take their neighbour's.
 void Shaper::Itemize(std::u32string_view text, Direction& direction) {
@@ -77,7 +85,7 @@ void Shaper::Itemize(std::u32string_view text, Direction& direction) {
             script = own;
         }
         const bool format = hb_unicode_general_category(unicode, ch) == HB_UNICODE_GENERAL_CATEGORY_FORMAT;
-        if (font < 0 || !(ContinuesCluster(ch) || format)) {
+        if (font < 0 || !(ContinuesCluster(ch) || format || (IsNeutralScript(own) && KeepsFont(font, ch)))) {
             font = m_fonts.Lookup(ch).font;
         }
         Item* last = m_items.empty() ? nullptr : &m_items.back();
@@ -89,7 +97,8 @@ void Shaper::Itemize(std::u32string_view text, Direction& direction) {
     }
 }
 
-void Shaper::Shape(std::u32string_view text, const Item& item) {
+// One piece of an item shaped by HarfBuzz; clusters count from the piece's start.
+void Shaper::ShapePiece(std::u32string_view piece, const Item& item, std::vector<Glyph>& out) {
     static const std::vector<hb_feature_t> monospace = [] {
         std::vector<hb_feature_t> features(std::size(kMonospaceFeatures));
         for (std::size_t i = 0; i < features.size(); ++i) {
@@ -98,9 +107,8 @@ void Shaper::Shape(std::u32string_view text, const Item& item) {
         return features;
     }();
     hb_buffer_clear_contents(m_buffer);
-    hb_buffer_add_utf32(m_buffer, reinterpret_cast<const std::uint32_t*>(text.data()),
-                        static_cast<int>(text.size()), static_cast<unsigned>(item.start),
-                        static_cast<int>(item.length));
+    hb_buffer_add_utf32(m_buffer, reinterpret_cast<const std::uint32_t*>(piece.data()),
+                        static_cast<int>(piece.size()), 0, static_cast<int>(piece.size()));
     hb_buffer_set_direction(m_buffer, (item.level & 1) != 0 ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
     hb_buffer_set_script(m_buffer, static_cast<hb_script_t>(item.script));
     hb_buffer_set_language(m_buffer, hb_language_get_default());
@@ -109,9 +117,50 @@ void Shaper::Shape(std::u32string_view text, const Item& item) {
              plain ? static_cast<unsigned>(monospace.size()) : 0);
     unsigned count = 0;
     const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(m_buffer, &count);
-    m_starts.clear();
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(m_buffer, &count);
+    out.clear();
     for (unsigned i = 0; i < count; ++i) {
-        m_starts.push_back(infos[i].cluster);
+        out.push_back({infos[i].codepoint, infos[i].cluster, positions[i].x_advance, positions[i].x_offset,
+                       positions[i].y_offset});
+    }
+}
+
+// The item's glyphs in visual order. Shaping never reaches across a space, so the item is shaped word by
+// word, and a word met before (text repeats its words a lot) comes from the cache.
+void Shaper::Shape(std::u32string_view text, const Item& item) {
+    const bool rtl = (item.level & 1) != 0;
+    m_glyphs.clear();
+    std::size_t pieceStart = item.start;
+    const std::size_t end = item.start + item.length;
+    while (pieceStart < end) {
+        const bool space = text[pieceStart] == ' ';
+        std::size_t pieceEnd = pieceStart + 1;
+        while (pieceEnd < end && (text[pieceEnd] == ' ') == space) {
+            ++pieceEnd;
+        }
+        m_key.assign(
+            {static_cast<char32_t>(item.font), static_cast<char32_t>(item.script), rtl ? U'r' : U'l'});
+        m_key.append(text.substr(pieceStart, pieceEnd - pieceStart));
+        auto found = m_cache.find(m_key);
+        if (found == m_cache.end()) {
+            if (m_cache.size() >= kMaxCachedWords) {
+                m_cache.clear(); // a bound on memory; the words that matter come back soon
+            }
+            found = m_cache.emplace(m_key, std::vector<Glyph>()).first;
+            ShapePiece(text.substr(pieceStart, pieceEnd - pieceStart), item, found->second);
+        }
+        // Right to left, each later word goes before the words already placed.
+        const auto at = rtl ? m_glyphs.begin() : m_glyphs.end();
+        const auto first = m_glyphs.insert(at, found->second.begin(), found->second.end());
+        for (auto glyph = first; glyph != first + static_cast<std::ptrdiff_t>(found->second.size());
+             ++glyph) {
+            glyph->cluster += static_cast<std::uint32_t>(pieceStart);
+        }
+        pieceStart = pieceEnd;
+    }
+    m_starts.clear();
+    for (const Glyph& glyph : m_glyphs) {
+        m_starts.push_back(glyph.cluster);
     }
     std::sort(m_starts.begin(), m_starts.end());
     m_starts.erase(std::unique(m_starts.begin(), m_starts.end()), m_starts.end());
@@ -124,13 +173,10 @@ void Shaper::Measure(std::u32string_view text, Direction& direction, std::vector
     Itemize(text, direction);
     for (const Item& item : m_items) {
         Shape(text, item);
-        unsigned count = 0;
-        const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(m_buffer, &count);
-        const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(m_buffer, &count);
         const double scale = m_fonts.Scale(item.font);
-        for (unsigned i = 0; i < count; ++i) {
-            widths[infos[i].cluster] += static_cast<float>(positions[i].x_advance * scale);
-            clusterStarts[infos[i].cluster] = true;
+        for (const Glyph& glyph : m_glyphs) {
+            widths[glyph.cluster] += static_cast<float>(glyph.advance * scale);
+            clusterStarts[glyph.cluster] = true;
         }
     }
 }
@@ -169,28 +215,25 @@ std::vector<std::size_t> Shaper::VisualOrder() const {
 // The shaped item as a run: its glyphs from the pen on, grouped in clusters that each carry the
 // characters they stand for, in reading order.
 void Shaper::AddRun(std::u32string_view text, const Item& item, float& pen, std::vector<ShapedRun>& runs) {
-    unsigned count = 0;
-    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(m_buffer, &count);
-    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(m_buffer, &count);
     const double scale = m_fonts.Scale(item.font);
     ShapedRun& shaped = runs.emplace_back();
     shaped.font = item.font;
     printjob::Run& run = shaped.run;
     run.shaped = true;
     run.rightToLeft = (item.level & 1) != 0;
-    for (unsigned i = 0; i < count; ++i) {
-        const hb_glyph_position_t& position = positions[i];
-        run.glyphs.push_back({infos[i].codepoint, pen + static_cast<float>(position.x_offset * scale), 0});
-        run.rise.push_back(static_cast<float>(position.y_offset * scale));
-        pen += static_cast<float>(position.x_advance * scale);
-        if (i > 0 && infos[i].cluster == infos[i - 1].cluster) {
+    for (std::size_t i = 0; i < m_glyphs.size(); ++i) {
+        const Glyph& glyph = m_glyphs[i];
+        run.glyphs.push_back({glyph.index, pen + static_cast<float>(glyph.xOffset * scale), 0});
+        run.rise.push_back(static_cast<float>(glyph.yOffset * scale));
+        pen += static_cast<float>(glyph.advance * scale);
+        if (i > 0 && glyph.cluster == m_glyphs[i - 1].cluster) {
             ++run.clusters.back().glyphs;
             continue;
         }
-        const auto next = std::upper_bound(m_starts.begin(), m_starts.end(), infos[i].cluster);
+        const auto next = std::upper_bound(m_starts.begin(), m_starts.end(), glyph.cluster);
         const std::size_t end = next == m_starts.end() ? item.start + item.length : *next;
-        run.clusters.push_back({1, static_cast<std::uint32_t>(end - infos[i].cluster)});
-        run.text.append(text.substr(infos[i].cluster, end - infos[i].cluster));
+        run.clusters.push_back({1, static_cast<std::uint32_t>(end - glyph.cluster)});
+        run.text.append(text.substr(glyph.cluster, end - glyph.cluster));
     }
 }
 

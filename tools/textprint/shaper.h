@@ -8,6 +8,7 @@
 #include "jobformat.h"
 
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct hb_buffer_t;
@@ -48,7 +49,18 @@ private:
         int level = 0;
     };
 
+    // A glyph as HarfBuzz placed it, in font units.
+    struct Glyph {
+        std::uint32_t index = 0;
+        std::uint32_t cluster = 0; // the first character it stands for
+        std::int32_t advance = 0;
+        std::int32_t xOffset = 0;
+        std::int32_t yOffset = 0;
+    };
+
     void Itemize(std::u32string_view text, Direction& direction);
+    void ShapePiece(std::u32string_view piece, const Item& item, std::vector<Glyph>& out);
+    bool KeepsFont(std::int32_t font, char32_t ch) const;
     void ResolveLevels(std::u32string_view text, Direction& direction);
     void Shape(std::u32string_view text, const Item& item);
     void AddRun(std::u32string_view text, const Item& item, float& pen, std::vector<ShapedRun>& runs);
@@ -60,7 +72,10 @@ private:
     std::vector<std::uint32_t> m_brackets;
     std::vector<std::int8_t> m_levels;
     std::vector<Item> m_items;
+    std::vector<Glyph> m_glyphs;    // the last shaped item's glyphs, in visual order
     std::vector<unsigned> m_starts; // the cluster starts of the last shaped item, ascending
+    std::u32string m_key;
+    std::unordered_map<std::u32string, std::vector<Glyph>> m_cache; // shaped words by font, script, direction
 };
 
 } // namespace pf::textprint
