@@ -4,12 +4,14 @@
 #include <hb-subset.h>
 #include <hb.h>
 
+#include <array>
+
 namespace pf::pdfwriter {
 
 namespace {
 
 // The tables a PDF viewer needs of an embedded font; shaping and colour tables are dropped.
-constexpr hb_tag_t kDroppedTables[] = {
+constexpr std::array kDroppedTables = {
     HB_TAG('G', 'S', 'U', 'B'), HB_TAG('G', 'P', 'O', 'S'), HB_TAG('G', 'D', 'E', 'F'),
     HB_TAG('B', 'A', 'S', 'E'), HB_TAG('J', 'S', 'T', 'F'), HB_TAG('M', 'A', 'T', 'H'),
     HB_TAG('k', 'e', 'r', 'n'), HB_TAG('m', 'o', 'r', 'x'), HB_TAG('C', 'O', 'L', 'R'),
@@ -46,9 +48,9 @@ bool HasTable(hb_face_t* face, hb_tag_t tag) {
 
 // The PostScript name, reduced to the characters a PDF name may hold plainly.
 std::string PostScriptName(hb_face_t* face) {
-    char buffer[128];
-    unsigned size = sizeof buffer;
-    hb_ot_name_get_utf8(face, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &size, buffer);
+    std::array<char, 128> buffer{};
+    unsigned size = buffer.size();
+    hb_ot_name_get_utf8(face, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &size, buffer.data());
     std::string result;
     for (unsigned i = 0; i < size && buffer[i] != '\0'; ++i) {
         const char c = buffer[i];

@@ -3,6 +3,8 @@
 #include <fontconfig/fontconfig.h>
 #include <hb.h>
 
+#include <algorithm>
+#include <array>
 #include <string_view>
 #include <unistd.h>
 
@@ -20,14 +22,14 @@ struct Range {
 
 // Scripts and symbols drawn one glyph per character, left to right (see IsSimpleCharacter); the gaps
 // hold the combining marks, format characters, right-to-left and complex scripts.
-constexpr Range kSimpleRanges[] = {
+constexpr auto kSimpleRanges = std::to_array<Range>({
     {0x20, 0x2FF},      {0x370, 0x482},   {0x48A, 0x58F},   {0x10A0, 0x10FF}, {0x13A0, 0x13FF},
     {0x1D00, 0x1DBF},   {0x1E00, 0x1FFF}, {0x2000, 0x200A}, {0x2010, 0x2027}, {0x202F, 0x205F},
     {0x2070, 0x20CF},   {0x2100, 0x2CEF}, {0x2E00, 0x3029}, {0x3030, 0x3098}, {0x309B, 0xA4CF},
     {0xA640, 0xA66E},   {0xA680, 0xA69D}, {0xA700, 0xA7FF}, {0xAC00, 0xD7A3}, {0xF900, 0xFB06},
     {0xFE10, 0xFE19},   {0xFE30, 0xFE4F}, {0xFF00, 0xFFEF}, {0xFFFC, 0xFFFD}, {0x1F000, 0x1F2FF},
     {0x20000, 0x3FFFF},
-};
+});
 
 // The characters the monospace face is used for: Latin, Greek, Cyrillic, Armenian and the symbols. Other
 // scripts it may carry (DejaVu Sans Mono has some Arabic) come from a face made for them.
@@ -208,12 +210,9 @@ bool FontSet::LoadFile(const std::string& path, std::uint32_t faceIndex) {
 }
 
 bool FontSet::IsLoaded(const std::string& path, std::uint32_t faceIndex) const {
-    for (const auto& font : m_loaded) {
-        if (font.path == path && font.faceIndex == faceIndex) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(m_loaded, [&](const printjob::Font& font) {
+        return font.path == path && font.faceIndex == faceIndex;
+    });
 }
 
 // The usual path first, so a normal system needs no font search at start-up.

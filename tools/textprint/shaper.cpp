@@ -1,6 +1,7 @@
 #include "shaper.h"
 
 #include <algorithm>
+#include <array>
 #include <fribidi.h>
 #include <hb.h>
 
@@ -9,7 +10,7 @@ namespace pf::textprint {
 namespace {
 
 // The monospace face sets Latin one glyph per character: none of its ligatures or contextual forms.
-constexpr const char* kMonospaceFeatures[] = {"-liga", "-clig", "-dlig", "-calt", "-kern"};
+constexpr std::array kMonospaceFeatures = {"-liga", "-clig", "-dlig", "-calt", "-kern"};
 constexpr std::size_t kMaxCachedWords = 20000;
 
 bool IsNeutralScript(hb_script_t script) {
@@ -100,7 +101,7 @@ void Shaper::Itemize(std::u32string_view text, Direction& direction) {
 // One piece of an item shaped by HarfBuzz; clusters count from the piece's start.
 void Shaper::ShapePiece(std::u32string_view piece, const Item& item, std::vector<Glyph>& out) {
     static const std::vector<hb_feature_t> monospace = [] {
-        std::vector<hb_feature_t> features(std::size(kMonospaceFeatures));
+        std::vector<hb_feature_t> features(kMonospaceFeatures.size());
         for (std::size_t i = 0; i < features.size(); ++i) {
             hb_feature_from_string(kMonospaceFeatures[i], -1, &features[i]);
         }
