@@ -64,28 +64,21 @@ bool IsPreferredFamily(FcPattern* font) {
            family.find("Mono") == std::string::npos;
 }
 
-// Every regular upright face of the system, in fontconfig's order, fetched once per process.
-FcFontSet* SystemFonts() {
-    static FcFontSet* fonts = [] {
-        if (!FcInit()) {
-            return static_cast<FcFontSet*>(nullptr);
-        }
-        FcPattern* pattern = FcPatternCreate();
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
-        FcPatternDestroy(pattern);
-        return sorted;
-    }();
-    return fonts;
+// Every regular upright face of the system, in fontconfig's order.
+FcFontSet* SortedSystemFonts() {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+    FcPatternDestroy(pattern);
+    return sorted;
 }
 
 // The file and face index of the best system face for a character, or "" when none has it.
-std::pair<std::string, int> SystemFontFor(char32_t ch) {
-    FcFontSet* fonts = SystemFonts();
+std::pair<std::string, int> SystemFontFor(FcFontSet* fonts, char32_t ch) {
     if (fonts == nullptr) {
         return {"", 0};
     }
@@ -108,9 +101,6 @@ std::pair<std::string, int> SystemFontFor(char32_t ch) {
 
 // The file of the face fontconfig matches to a family name, or "" when it has none.
 std::pair<std::string, int> FamilyFontFile(const std::string& family) {
-    if (!FcInit()) {
-        return {"", 0};
-    }
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -188,7 +178,21 @@ FontSet::FontSet(std::vector<FontChoice> choices, float size)
     m_lineHeight = (extents.ascender - extents.descender + extents.line_gap) * scale;
 }
 
-FontSet::~FontSet() = default;
+FontSet::~FontSet() {
+    if (m_systemFonts != nullptr) {
+        FcFontSetDestroy(m_systemFonts);
+    }
+    if (m_fontconfig) {
+        FcFini(); // fontconfig's caches go with the last font set that used them
+    }
+}
+
+bool FontSet::StartFontconfig() {
+    if (!m_fontconfig) {
+        m_fontconfig = FcInit() == FcTrue;
+    }
+    return m_fontconfig;
+}
 
 bool FontSet::LoadFile(const std::string& path, std::uint32_t faceIndex) {
     auto face = std::make_unique<Face>();
@@ -223,7 +227,7 @@ bool FontSet::LoadChoice(const FontChoice& choice) {
     if (::access(choice.path.c_str(), R_OK) == 0 && LoadFile(choice.path, choice.faceIndex)) {
         return true;
     }
-    if (choice.family.empty()) {
+    if (choice.family.empty() || !StartFontconfig()) {
         return false;
     }
     const auto [path, index] = FamilyFontFile(choice.family);
@@ -232,14 +236,17 @@ bool FontSet::LoadChoice(const FontChoice& choice) {
 }
 
 bool FontSet::LoadSystemFontFor(char32_t ch) {
-    if (m_systemFonts >= kMaxSystemFonts) {
+    if (m_systemFontsLoaded >= kMaxSystemFonts || !StartFontconfig()) {
         return false;
     }
-    const auto [path, index] = SystemFontFor(ch);
+    if (m_systemFonts == nullptr) {
+        m_systemFonts = SortedSystemFonts();
+    }
+    const auto [path, index] = SystemFontFor(m_systemFonts, ch);
     if (path.empty() || IsLoaded(path, static_cast<std::uint32_t>(index))) {
         return false; // no face has it, or only one we have already and that lacks it
     }
-    ++m_systemFonts;
+    ++m_systemFontsLoaded;
     return LoadFile(path, static_cast<std::uint32_t>(index));
 }
 

@@ -15,6 +15,8 @@
 #include <vector>
 
 struct hb_font_t;
+struct _FcFontSet;
+using FcFontSet = _FcFontSet;
 
 namespace pf::textprint {
 
@@ -90,7 +92,11 @@ private:
     double m_lineHeight = 0;
     std::vector<std::unique_ptr<Face>> m_faces;
     std::vector<printjob::Font> m_loaded;
-    std::size_t m_systemFonts = 0;
+    bool StartFontconfig();
+
+    bool m_fontconfig = false;
+    FcFontSet* m_systemFonts = nullptr; // every regular face, sorted once when first needed
+    std::size_t m_systemFontsLoaded = 0;
     std::unique_ptr<GlyphInfo[]> m_basic; // the Basic Multilingual Plane, filled as characters come
     std::unordered_map<char32_t, GlyphInfo> m_other;
     std::function<void(char32_t)> m_onMissing;
