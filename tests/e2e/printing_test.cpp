@@ -677,6 +677,19 @@ TEST_F(Printing, WrappingNeverSplitsACluster) {
     EXPECT_EQ(all, Repeat(syllable, 120));
 }
 
+// A letter whose mark the monospace face lacks is drawn, with its mark, from a face that has both.
+TEST_F(Printing, AClusterTakesAFontThatHasAllOfIt) {
+    const std::string input = m_home.WriteFile("in/mark.txt", "a\xD2\x87\n"); // a, combining pokrytie
+    Target(m_out + "/mark.pdf");
+    const Result result = Print(input);
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "");
+    const std::vector<unsigned> glyphs = DrawnGlyphs(m_out + "/mark.pdf", m_home.Root() + "/qdf.pdf");
+    EXPECT_EQ(glyphs.size(), 2u);
+    EXPECT_EQ(std::count(glyphs.begin(), glyphs.end(), 0u), 0); // no missing-glyph box
+    EXPECT_EQ(Lines(RunShell("pdffonts " + Quote(m_out + "/mark.pdf")).output).size(), 3u); // one font
+}
+
 TEST_F(Printing, ACharacterNoFontHasPrintsAsABoxAndIsNamedOnce) {
     const std::string input = m_home.WriteFile("in/box.txt", "a \xF4\x8F\xBF\xBD b \xF4\x8F\xBF\xBD c\n");
     Target(m_out + "/box.pdf");

@@ -77,8 +77,22 @@ FcFontSet* SortedSystemFonts() {
     return sorted;
 }
 
-// The file and face index of the best system face for a character, or "" when none has it.
-std::pair<std::string, int> SystemFontFor(FcFontSet* fonts, char32_t ch) {
+// Whether a character of a cluster needs a glyph of its own: joiners, variation selectors and other
+// invisible format characters do not.
+bool NeedsGlyph(char32_t ch) {
+    return ch != 0x200C && ch != 0x200D && !(ch >= 0xFE00 && ch <= 0xFE0F) &&
+           !(ch >= 0xE0000 && ch <= 0xE01EF) &&
+           hb_unicode_general_category(hb_unicode_funcs_get_default(), ch) !=
+               HB_UNICODE_GENERAL_CATEGORY_FORMAT;
+}
+
+bool HasAll(FcCharSet* charset, std::u32string_view cluster) {
+    return std::ranges::all_of(
+        cluster, [charset](char32_t ch) { return !NeedsGlyph(ch) || FcCharSetHasChar(charset, ch); });
+}
+
+// The file and face index of the best system face for a cluster, or "" when none has all of it.
+std::pair<std::string, int> SystemFontFor(FcFontSet* fonts, std::u32string_view cluster) {
     if (fonts == nullptr) {
         return {"", 0};
     }
@@ -88,7 +102,7 @@ std::pair<std::string, int> SystemFontFor(FcFontSet* fonts, char32_t ch) {
             FcCharSet* charset = nullptr;
             if ((preferredOnly && !IsPreferredFamily(font)) || !IsEmbeddable(font) ||
                 FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch ||
-                !FcCharSetHasChar(charset, ch)) {
+                !HasAll(charset, cluster)) {
                 continue;
             }
             int index = 0;
@@ -235,14 +249,14 @@ bool FontSet::LoadChoice(const FontChoice& choice) {
            LoadFile(path, static_cast<std::uint32_t>(index));
 }
 
-bool FontSet::LoadSystemFontFor(char32_t ch) {
+bool FontSet::LoadSystemFontFor(std::u32string_view cluster) {
     if (m_systemFontsLoaded >= kMaxSystemFonts || !StartFontconfig()) {
         return false;
     }
     if (m_systemFonts == nullptr) {
         m_systemFonts = SortedSystemFonts();
     }
-    const auto [path, index] = SystemFontFor(m_systemFonts, ch);
+    const auto [path, index] = SystemFontFor(m_systemFonts, cluster);
     if (path.empty() || IsLoaded(path, static_cast<std::uint32_t>(index))) {
         return false; // no face has it, or only one we have already and that lacks it
     }
@@ -266,7 +280,7 @@ GlyphInfo FontSet::FromFace(std::size_t font, std::uint32_t index, char32_t ch) 
 }
 
 bool FontSet::LoadNextFor(char32_t ch) {
-    if (LoadSystemFontFor(ch)) {
+    if (LoadSystemFontFor(std::u32string_view(&ch, 1))) {
         return true;
     }
     while (m_nextChoice < m_choices.size()) {
@@ -302,6 +316,26 @@ GlyphInfo FontSet::Resolve(char32_t ch) {
         m_onMissing(ch);
     }
     return FromFace(0, 0, ch);
+}
+
+bool FontSet::Covers(std::size_t font, std::u32string_view cluster) const {
+    return std::ranges::all_of(cluster, [this, font](char32_t ch) {
+        hb_codepoint_t glyph = 0;
+        return !NeedsGlyph(ch) || (hb_font_get_nominal_glyph(m_faces[font]->font, ch, &glyph) && glyph != 0);
+    });
+}
+
+std::int32_t FontSet::ClusterFont(std::u32string_view cluster) {
+    const std::int32_t base = Lookup(cluster.front()).font;
+    if (cluster.size() == 1 || Covers(static_cast<std::size_t>(base), cluster)) {
+        return base;
+    }
+    for (std::size_t font = 0; font < m_faces.size(); ++font) {
+        if (Covers(font, cluster)) {
+            return static_cast<std::int32_t>(font);
+        }
+    }
+    return LoadSystemFontFor(cluster) ? static_cast<std::int32_t>(m_faces.size() - 1) : base;
 }
 
 const GlyphInfo& FontSet::Lookup(char32_t ch) {

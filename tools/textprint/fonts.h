@@ -11,6 +11,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     static std::vector<FontChoice> StandardChoices();
 
     const GlyphInfo& Lookup(char32_t ch);
+    // The font for a cluster (a character and the marks it carries): its first character's font when
+    // that has every character of it, else the first font, loaded or on the system, that has them all.
+    std::int32_t ClusterFont(std::u32string_view cluster);
     // Called once for each character that no installed font has.
     void OnMissing(std::function<void(char32_t)> report) { m_onMissing = std::move(report); }
 
@@ -81,7 +85,8 @@ private:
     bool IsLoaded(const std::string& path, std::uint32_t faceIndex) const;
     GlyphInfo Resolve(char32_t ch);
     GlyphInfo FromFace(std::size_t font, std::uint32_t index, char32_t ch) const;
-    bool LoadSystemFontFor(char32_t ch);
+    bool LoadSystemFontFor(std::u32string_view cluster);
+    bool Covers(std::size_t font, std::u32string_view cluster) const;
     // Loads the next font that may have the character; false when there is none left to try.
     bool LoadNextFor(char32_t ch);
 

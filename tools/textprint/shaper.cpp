@@ -82,12 +82,17 @@ void Shaper::Itemize(std::u32string_view text, Direction& direction) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char32_t ch = text[i];
         const hb_script_t own = hb_unicode_script(unicode, ch);
-        if (!IsNeutralScript(own)) {
-            script = own;
+        const bool continues = ContinuesCluster(ch);
+        if (!IsNeutralScript(own) && !continues) {
+            script = own; // a mark keeps the script of the letter it sits on
         }
         const bool format = hb_unicode_general_category(unicode, ch) == HB_UNICODE_GENERAL_CATEGORY_FORMAT;
-        if (font < 0 || !(ContinuesCluster(ch) || format || (IsNeutralScript(own) && KeepsFont(font, ch)))) {
-            font = m_fonts.Lookup(ch).font;
+        if (font < 0 || !(continues || format || (IsNeutralScript(own) && KeepsFont(font, ch)))) {
+            std::size_t end = i + 1;
+            while (end < text.size() && ContinuesCluster(text[end])) {
+                ++end;
+            }
+            font = m_fonts.ClusterFont(text.substr(i, end - i));
         }
         Item* last = m_items.empty() ? nullptr : &m_items.back();
         if (last != nullptr && last->font == font && last->script == script && last->level == m_levels[i]) {
