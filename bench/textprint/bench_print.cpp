@@ -127,6 +127,18 @@ const Vocabulary kMixed = {
      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF"},
 };
 
+// One line of that many megabytes of spaces between two letters, written in pieces: the peak memory a
+// program started from here reports includes this process's own.
+void WriteSpaces(const std::string& path, int megabytes) {
+    std::ofstream out(path, std::ios::binary);
+    const std::string spaces(1024 * 1024, ' ');
+    out << "x";
+    for (int i = 0; i < megabytes; ++i) {
+        out << spaces;
+    }
+    out << "y\n";
+}
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -180,8 +192,7 @@ int main(int argc, char** argv) {
     WriteText(root + "/small.txt", 3 * 1024, 1, kLatin);
     WriteText(root + "/mb.txt", 1024 * 1024, 2, kLatin);
     WriteText(root + "/mixed.txt", 1024 * 1024, 4, kMixed);
-    std::ofstream(root + "/spaces.txt", std::ios::binary)
-        << "x" << std::string(30 * 1024 * 1024, ' ') << "y\n";
+    WriteSpaces(root + "/spaces.txt", 30);
     const bool texttopdf = ::access(kTexttopdf, X_OK) == 0;
 
     double peakMb = 0;

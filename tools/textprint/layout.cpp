@@ -9,6 +9,7 @@ namespace pf::textprint {
 namespace {
 
 constexpr float kFit = 0.01f; // points a line may be over its width from rounding alone
+constexpr std::size_t kMaxLineLength = 1024;
 
 // Characters that take no room and show nothing: controls and the invisible format characters. The
 // joiners and the direction marks also show nothing but steer shaping and direction: the shaper gets them.
@@ -122,7 +123,8 @@ void PageLayout::Place(char32_t ch) {
 // unkept, as on a simple line.
 void PageLayout::PlaceComplex(char32_t ch, const GlyphInfo& glyph) {
     m_complex = true;
-    if (m_hanging && ch != ' ' && !ContinuesCluster(ch)) {
+    // Characters that take no room never fill a line; so many of them end it anyway, to bound memory.
+    if ((m_hanging && ch != ' ' && !ContinuesCluster(ch)) || m_line.size() >= kMaxLineLength) {
         BreakAt(m_line.size());
     }
     const bool ideograph = IsIdeographic(ch);
