@@ -34,7 +34,8 @@ constexpr const char* kTexttopdf = "/usr/lib/cups/filter/texttopdf";
 
 struct Measure {
     double seconds = 0;
-    double peakMb = 0; // the text printer or the PDF printer it waited for, whichever was larger
+    double cpuSeconds = 0; // user and system time of the program and the children it waited for
+    double peakMb = 0;     // the text printer or the PDF printer it waited for, whichever was larger
 };
 
 // Runs a program to its end, its standard output going to a file; exits the benchmark when it fails.
@@ -64,7 +65,9 @@ Measure Run(std::vector<std::string> args, const std::string& output) {
         std::fprintf(stderr, "%s %s failed\n", args[0].c_str(), args.back().c_str());
         std::exit(1);
     }
-    return {seconds, usage.ru_maxrss / 1024.0};
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return {seconds, cpu, usage.ru_maxrss / 1024.0};
 }
 
 Measure PrintOnce(const std::string& file) {
@@ -148,16 +151,28 @@ double Median(std::vector<double> values) {
 std::pair<double, double> Compare(const std::string& file, const std::string& root, int runs, bool texttopdf,
                                   double& peakMb) {
     std::vector<double> ours;
+    std::vector<double> cpu;
     std::vector<double> theirs;
+    std::vector<double> theirCpu;
     PrintOnce(file); // warms the file cache
     for (int i = 0; i < runs; ++i) {
         const Measure m = PrintOnce(file);
         ours.push_back(m.seconds);
+        cpu.push_back(m.cpuSeconds);
         peakMb = std::max(peakMb, m.peakMb);
         if (texttopdf) {
-            theirs.push_back(TexttopdfOnce(file, root + "/texttopdf.pdf").seconds);
+            const Measure t = TexttopdfOnce(file, root + "/texttopdf.pdf");
+            theirs.push_back(t.seconds);
+            theirCpu.push_back(t.cpuSeconds);
         }
     }
+    // Processor time says what the machine's load hides from the wall clock.
+    std::printf("%s: %.3f s, processor %.3f s", std::filesystem::path(file).filename().c_str(), Median(ours),
+                Median(cpu));
+    if (texttopdf) {
+        std::printf("; texttopdf %.3f s, processor %.3f s", Median(theirs), Median(theirCpu));
+    }
+    std::printf("\n");
     return {Median(ours), texttopdf ? Median(theirs) : 0};
 }
 
