@@ -262,6 +262,23 @@ void PdfDocument::ShowGlyph(Font& font, const printjob::Glyph& glyph, float size
     pen = glyph.x + Width(font, glyph.index) * size / 1000;
 }
 
+// Whether the font's character map can give a glyph this text: it does already, or the glyph has none
+// yet and now gets it.
+bool PdfDocument::MapsTo(Font& font, std::uint32_t glyph, std::u32string_view text) {
+    if (text.size() == 1) {
+        const char32_t ch = TextChar(text[0]);
+        char32_t& known = font.chars[glyph];
+        const bool fits = (known == 0 || known == ch) && font.texts.count(glyph) == 0;
+        known = fits ? ch : known;
+        return fits;
+    }
+    if (text.empty() || font.chars[glyph] != 0) {
+        return false;
+    }
+    const auto [entry, added] = font.texts.emplace(glyph, text);
+    return added || entry->second == text;
+}
+
 // Closes the open TJ array and opens a span whose text stands for the glyphs shown in it.
 void PdfDocument::BeginActualText(std::u32string_view text) {
     m_content += ")] TJ\n/Span << /ActualText <FEFF";
@@ -306,18 +323,14 @@ void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
         if (cluster.glyphs == 0) {
             continue;
         }
-        const std::uint32_t first = run.glyphs[glyph].index;
-        const char32_t ch = cluster.chars == 1 ? TextChar(text[0]) : 0;
-        const bool plain = cluster.glyphs == 1 && ch != 0 && run.rise[glyph] == 0 &&
-                           (font.chars[first] == 0 || font.chars[first] == ch);
-        if (plain) {
-            font.chars[first] = ch;
-        } else if (run.rightToLeft) {
-            // Text extractors read a page's glyphs left to right and turn right-to-left stretches around
-            // themselves; a span in a right-to-left run therefore carries its characters right to left.
-            BeginActualText(std::u32string(text.rbegin(), text.rend()));
-        } else {
-            BeginActualText(text);
+        // Text extractors read a page's glyphs left to right and turn right-to-left stretches around
+        // themselves; a right-to-left cluster therefore carries its characters right to left.
+        const std::u32string shown =
+            run.rightToLeft ? std::u32string(text.rbegin(), text.rend()) : std::u32string(text);
+        const bool plain =
+            cluster.glyphs == 1 && run.rise[glyph] == 0 && MapsTo(font, run.glyphs[glyph].index, shown);
+        if (!plain) {
+            BeginActualText(shown);
         }
         for (const std::size_t end = glyph + cluster.glyphs; glyph < end; ++glyph) {
             if (run.rise[glyph] != rise) {
@@ -447,7 +460,7 @@ void PdfDocument::WriteToUnicode(int object, const Font& font) {
                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
     std::vector<std::uint32_t> glyphs;
     for (std::uint32_t glyph = 0; glyph < font.chars.size(); ++glyph) {
-        if (font.chars[glyph] != 0) {
+        if (font.chars[glyph] != 0 || font.texts.count(glyph) != 0) {
             glyphs.push_back(glyph);
         }
     }
@@ -458,7 +471,13 @@ void PdfDocument::WriteToUnicode(int object, const Font& font) {
             map += '<';
             AppendHex(map, glyphs[i], 4);
             map += "> <";
-            AppendUtf16Hex(map, font.chars[glyphs[i]]);
+            const auto text = font.texts.find(glyphs[i]);
+            if (text == font.texts.end()) {
+                AppendUtf16Hex(map, font.chars[glyphs[i]]);
+            }
+            for (const char32_t ch : text == font.texts.end() ? std::u32string() : text->second) {
+                AppendUtf16Hex(map, TextChar(ch));
+            }
             map += ">\n";
         }
         map += "endbfchar\n";

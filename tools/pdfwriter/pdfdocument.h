@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include <zlib.h>
 
@@ -54,8 +55,9 @@ private:
         std::unique_ptr<FontFile> file;
         int object = 0;              // the first of its five objects
         std::vector<char32_t> chars; // the character each glyph stood for first, 0 when none
-        std::vector<bool> used;      // the glyphs the document shows
-        std::vector<float> widths;   // advance per glyph in thousandths of the size, -1 until looked up
+        std::unordered_map<std::uint32_t, std::u32string> texts; // or the characters, for a ligature
+        std::vector<bool> used;                                  // the glyphs the document shows
+        std::vector<float> widths; // advance per glyph in thousandths of the size, -1 until looked up
     };
 
     void Write(std::string_view data);
@@ -67,6 +69,7 @@ private:
     void ShowShaped(Font& font, const printjob::Run& run);
     void ShowGlyph(Font& font, const printjob::Glyph& glyph, float size, float& pen);
     void BeginActualText(std::u32string_view text);
+    static bool MapsTo(Font& font, std::uint32_t glyph, std::u32string_view text);
     void WriteFont(Font& font);
     void WriteWidths(int object, const std::string& name, Font& font);
     void WriteToUnicode(int object, const Font& font);
