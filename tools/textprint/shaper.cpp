@@ -13,6 +13,15 @@ namespace {
 constexpr std::array kMonospaceFeatures = {"-liga", "-clig", "-dlig", "-calt", "-kern"};
 constexpr std::size_t kMaxCachedWords = 20000;
 
+// Characters that can make a stretch of text run right to left: the right-to-left scripts and the
+// explicit direction controls.
+bool TurnsRightToLeft(char32_t ch) {
+    return (ch >= 0x0590 && ch <= 0x08FF) || (ch >= 0xFB1D && ch <= 0xFDFF) ||
+           (ch >= 0xFE70 && ch <= 0xFEFE) || (ch >= 0x10800 && ch <= 0x10FFF) ||
+           (ch >= 0x1E800 && ch <= 0x1EFFF) || ch == 0x200F || (ch >= 0x202A && ch <= 0x202E) ||
+           (ch >= 0x2066 && ch <= 0x2069);
+}
+
 bool IsNeutralScript(hb_script_t script) {
     return script == HB_SCRIPT_COMMON || script == HB_SCRIPT_INHERITED || script == HB_SCRIPT_UNKNOWN;
 }
@@ -28,6 +37,11 @@ Shaper::~Shaper() {
 // Embedding levels by the bidirectional algorithm; whitespace at the end of the line takes the
 // paragraph's level, so it stays at the line's end.
 void Shaper::ResolveLevels(std::u32string_view text, Direction& direction) {
+    if (direction != Direction::RightToLeft && std::none_of(text.begin(), text.end(), TurnsRightToLeft)) {
+        m_levels.assign(text.size(), 0); // a left-to-right line: nothing for the algorithm to do
+        direction = Direction::LeftToRight;
+        return;
+    }
     const auto length = static_cast<FriBidiStrIndex>(text.size());
     const auto* chars = reinterpret_cast<const FriBidiChar*>(text.data());
     m_types.resize(text.size());
