@@ -268,7 +268,7 @@ bool PdfDocument::MapsTo(Font& font, std::uint32_t glyph, std::u32string_view te
     if (text.size() == 1) {
         const char32_t ch = TextChar(text[0]);
         char32_t& known = font.chars[glyph];
-        const bool fits = (known == 0 || known == ch) && font.texts.count(glyph) == 0;
+        const bool fits = (known == 0 || known == ch) && !font.texts.contains(glyph);
         known = fits ? ch : known;
         return fits;
     }
@@ -460,7 +460,7 @@ void PdfDocument::WriteToUnicode(int object, const Font& font) {
                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
     std::vector<std::uint32_t> glyphs;
     for (std::uint32_t glyph = 0; glyph < font.chars.size(); ++glyph) {
-        if (font.chars[glyph] != 0 || font.texts.count(glyph) != 0) {
+        if (font.chars[glyph] != 0 || font.texts.contains(glyph)) {
             glyphs.push_back(glyph);
         }
     }

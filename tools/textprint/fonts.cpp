@@ -157,6 +157,18 @@ bool ContinuesCluster(char32_t ch) {
     }
 }
 
+struct FontSet::SystemFonts {
+    FcFontSet* fonts = SortedSystemFonts();
+    ~SystemFonts() {
+        if (fonts != nullptr) {
+            FcFontSetDestroy(fonts);
+        }
+    }
+    SystemFonts() = default;
+    SystemFonts(const SystemFonts&) = delete;
+    SystemFonts& operator=(const SystemFonts&) = delete;
+};
+
 struct FontSet::Face {
     hb_blob_t* blob = nullptr;
     hb_face_t* face = nullptr;
@@ -193,9 +205,7 @@ FontSet::FontSet(std::vector<FontChoice> choices, float size)
 }
 
 FontSet::~FontSet() {
-    if (m_systemFonts != nullptr) {
-        FcFontSetDestroy(m_systemFonts);
-    }
+    m_systemFonts.reset();
     if (m_fontconfig) {
         FcFini(); // fontconfig's caches go with the last font set that used them
     }
@@ -253,10 +263,10 @@ bool FontSet::LoadSystemFontFor(std::u32string_view cluster) {
     if (m_systemFontsLoaded >= kMaxSystemFonts || !StartFontconfig()) {
         return false;
     }
-    if (m_systemFonts == nullptr) {
-        m_systemFonts = SortedSystemFonts();
+    if (!m_systemFonts) {
+        m_systemFonts = std::make_unique<SystemFonts>();
     }
-    const auto [path, index] = SystemFontFor(m_systemFonts, cluster);
+    const auto [path, index] = SystemFontFor(m_systemFonts->fonts, cluster);
     if (path.empty() || IsLoaded(path, static_cast<std::uint32_t>(index))) {
         return false; // no face has it, or only one we have already and that lacks it
     }

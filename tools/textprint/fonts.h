@@ -16,8 +16,6 @@
 #include <vector>
 
 struct hb_font_t;
-struct _FcFontSet;
-using FcFontSet = _FcFontSet;
 
 namespace pf::textprint {
 
@@ -100,7 +98,8 @@ private:
     bool StartFontconfig();
 
     bool m_fontconfig = false;
-    FcFontSet* m_systemFonts = nullptr; // every regular face, sorted once when first needed
+    struct SystemFonts;
+    std::unique_ptr<SystemFonts> m_systemFonts; // every regular face, sorted once when first needed
     std::size_t m_systemFontsLoaded = 0;
     std::unique_ptr<GlyphInfo[]> m_basic; // the Basic Multilingual Plane, filled as characters come
     std::unordered_map<char32_t, GlyphInfo> m_other;
