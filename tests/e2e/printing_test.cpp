@@ -424,6 +424,37 @@ TEST_F(Printing, AReadOnlyFolderFailsThePrintAndLeavesNothing) {
     EXPECT_TRUE(Listing(folder).empty());
 }
 
+// A job with one font and one page holding one shaped run of one glyph whose cluster claims the given number
+// of glyphs.
+std::string ShapedRunJob(std::uint32_t clusterGlyphs) {
+    const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+    std::string job = "PFJOB1\nF";
+    const auto put = [&job](const auto& value) {
+        job.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    put(std::uint32_t{0}); // font id, face index, path
+    put(std::uint32_t{0});
+    put(static_cast<std::uint32_t>(font.size()));
+    job += font + "P";
+    put(512.0);
+    put(512.0);
+    job += 'S';
+    put(std::uint32_t{0}); // font
+    put(10.0f);            // size
+    put(100.0f);           // baseline
+    put(std::uint8_t{0});  // left to right
+    put(std::uint32_t{1}); // glyphs: index, x, rise
+    put(std::uint32_t{3});
+    put(90.0f);
+    put(0.0f);
+    put(std::uint32_t{1}); // clusters: glyphs, characters
+    put(clusterGlyphs);
+    put(std::uint32_t{1});
+    put(std::uint32_t{1}); // text
+    put(U'a');
+    return job + "EZ";
+}
+
 TEST_F(Printing, AJobThatBreaksOffLeavesTheOldFileAndNoPartialOne) {
     const std::string pdf = m_home.WriteFile("out/keep.pdf", "the old file");
     Target(pdf);
@@ -436,6 +467,7 @@ TEST_F(Printing, AJobThatBreaksOffLeavesTheOldFileAndNoPartialOne) {
         {std::string("PFJOB1\nP", 8) + std::string(16, '\0'), "the print job is damaged"},
         {std::string("PFJOB1\nP") + std::string("\0\0\0\0\0\0\x80\x40\0\0\0\0\0\0\x80\x40", 16) + "E",
          "the print job ended before it was complete"},
+        {ShapedRunJob(2), "the print job is damaged"}, // its clusters claim two glyphs of one
     };
     for (const auto& c : cases) {
         const std::string jobFile = m_home.WriteFile("job", c.job);
