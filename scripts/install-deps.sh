@@ -7,12 +7,12 @@ build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6svg6
     googletest libgtest-dev libgmock-dev
-    libfreetype-dev libfontconfig-dev zlib1g-dev
-    fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
-    poppler-utils xvfb xauth xdg-utils clang-format
+    libfreetype-dev libfontconfig-dev zlib1g-dev libharfbuzz-dev libfribidi-dev
+    fonts-dejavu-core fonts-wqy-microhei fonts-liberation2 fonts-noto-core fonts-noto-cjk
+    poppler-utils qpdf libharfbuzz-bin xvfb xauth xdg-utils clang-format
 )
 package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)
-bench=(enscript ghostscript hyperfine)
+bench=(enscript ghostscript hyperfine cups-filters)
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest)
 
 wanted=()

@@ -50,6 +50,7 @@ TEST(BatchRunEndToEnd, ThreeFilesBecomeThreePdfsAndTheDefaultPrinterComesBack) {
     for (const auto& [name, text] : expected) {
         const std::string pdf = out + "/" + name;
         ASSERT_TRUE(std::filesystem::exists(pdf)) << pdf;
+        EXPECT_EQ(test::RunShell("qpdf --check " + test::Quote(pdf)).exitCode, 0) << pdf;
         EXPECT_EQ(test::Words(test::PdfText(pdf)), test::Words(text)) << name;
     }
     platform::OverrideProgramFolder("");

@@ -8,6 +8,7 @@
 #include "layout.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +30,9 @@ constexpr float kFontSize = 10;
 // The open text file, read in pieces so a file of any size needs little memory.
 class InputFile {
 public:
-    explicit InputFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    // Opened without waiting: a pipe or a device would otherwise hold the open until someone writes to it.
+    explicit InputFile(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
     ~InputFile() {
         if (m_fd >= 0) {
             ::close(m_fd);
@@ -57,13 +60,18 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The encoding of the whole file: its byte order mark, else UTF-8 when every byte sequence is valid
-// UTF-8, else Windows-1252. Leaves the file positioned after the mark.
+// The encoding of the whole file: its byte order mark, else UTF-16 when the first piece's zero bytes
+// clearly say so, else UTF-8 when every byte sequence is valid UTF-8, else Windows-1252. Leaves the file
+// positioned after the mark.
 Bom DetectEncoding(InputFile& file, std::vector<unsigned char>& buffer, std::string& error) {
     ssize_t n = file.Read(buffer);
-    const Bom bom = n > 0 ? DetectBom(buffer.data(), static_cast<std::size_t>(n)) : Bom{};
+    const auto size = static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+    const Bom bom = DetectBom(buffer.data(), size);
+    const Encoding utf16 = bom.length == 0 ? GuessUtf16(buffer.data(), size) : Encoding::Windows1252;
     Bom result = bom.length > 0 ? bom : Bom{Encoding::Utf8, 0};
-    if (bom.length == 0) {
+    if (utf16 != Encoding::Windows1252) {
+        result.encoding = utf16;
+    } else if (bom.length == 0) {
         TextDecoder utf8(Encoding::Utf8);
         std::u32string scratch;
         while (n > 0 && utf8.IsClean()) {
@@ -82,9 +90,15 @@ Bom DetectEncoding(InputFile& file, std::vector<unsigned char>& buffer, std::str
     return result;
 }
 
-// Lays the file out and hands the pages to the job. Returns "" when the whole file went out.
-std::string PrintFile(InputFile& file, Encoding encoding, printjob::JobWriter& writer) {
+// Lays the file out and hands the pages to the job. Returns "" when the whole file went out. A character
+// no installed font has prints as a box and is named once on standard error.
+std::string PrintFile(const std::string& path, InputFile& file, Encoding encoding,
+                      printjob::JobWriter& writer) {
     FontSet fonts(FontSet::StandardChoices(), kFontSize);
+    fonts.OnMissing([&path](char32_t ch) {
+        std::fprintf(stderr, "plumavert-textprint: %s: no installed font has U+%04X; it prints as a box\n",
+                     path.c_str(), static_cast<unsigned>(ch));
+    });
     PageLayout layout(
         fonts, PaperForLocale(std::getenv("LC_ALL"), std::getenv("LC_PAPER"), std::getenv("LANG")), writer);
     TextDecoder decoder(encoding);
@@ -126,6 +140,7 @@ int Print(const std::string& path) {
     if (!S_ISREG(st.st_mode)) {
         return Fail(path, "it is not a regular file");
     }
+    ::fcntl(file.Fd(), F_SETFL, ::fcntl(file.Fd(), F_GETFL) & ~O_NONBLOCK);
     std::vector<unsigned char> buffer(kChunk);
     std::string error;
     const Bom bom = DetectEncoding(file, buffer, error);
@@ -138,7 +153,7 @@ int Print(const std::string& path) {
     }
     printjob::JobWriter writer([&](std::string_view data) { return opened.job->Write(data); });
     try {
-        error = PrintFile(file, bom.encoding, writer);
+        error = PrintFile(path, file, bom.encoding, writer);
     } catch (const std::exception& failure) {
         error = failure.what();
     }
