@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <set>
 
 namespace pf {
@@ -25,6 +26,10 @@ constexpr unsigned kHiddenSystemLink = kHiddenSystemFolder | platform::attr::kRe
 bool IsAdmittedFolder(const std::string& folder, unsigned attributes) {
     return platform::IsRootPath(folder) ||
            (attributes != kHiddenSystemFolder && attributes != kHiddenSystemLink);
+}
+
+bool IsFolder(const std::optional<unsigned>& attributes) {
+    return attributes && (*attributes & platform::attr::kDirectory) != 0;
 }
 
 // One run of the walk. The tree is read level by level: each level is examined in list order and
@@ -86,12 +91,13 @@ private:
     // follows it (the same index when the entry was removed).
     std::size_t ExamineFolder(FolderWalkList& level, std::size_t index, FolderWalkList& next) {
         const std::string folder = level[index];
-        if (!BlockTest(108, [&] { return FolderExists(folder); }) ||
+        std::optional<unsigned> attributes;
+        if (!BlockTest(108, [&] { return IsFolder(attributes = platform::FileAttributes(folder)); }) ||
             !BlockTest(110, [&] { return folder.size() < platform::MaxPathLength(); })) {
             return index + 1;
         }
         try {
-            CollectSubfolders(folder, next);
+            CollectSubfolders(folder, attributes, next);
         } catch (const RuntimeError& failure) {
             // A folder that cannot be listed is never reported. Without access, or gone, it leaves the
             // list; subfolders collected before the failure stay in the next level.
@@ -109,11 +115,12 @@ private:
     }
 
     // Throws RuntimeError when the folder is gone or cannot be listed; the message runs report their own
-    // failures.
-    void CollectSubfolders(const std::string& folder, FolderWalkList& next) {
+    // failures. The attributes are those the folder test read: asking again would cost a look-up per
+    // folder, and a folder that is gone or replaced since fails its listing just as it would fail here.
+    void CollectSubfolders(const std::string& folder, std::optional<unsigned> attributes,
+                           FolderWalkList& next) {
         m_trap.Run(114, [&] { m_form.DoEvents(); });
         m_trap.At(116);
-        const auto attributes = platform::FileAttributes(folder);
         if (!attributes) {
             throw RuntimeError(err::kPathNotFound);
         }
@@ -143,17 +150,17 @@ private:
         return !isLink || !sub.folderId || !LeadsToHeldFolder(*sub.folderId);
     }
 
-    // Appends the entries of a lower level that still exist and are admitted.
+    // Appends the entries of a lower level that still exist and are admitted, by the attributes the
+    // existence test read (a folder that goes away while messages run lists no files).
     void TakeOver(const FolderWalkList& lower) {
         for (const std::string& sub : lower) {
             m_trap.At(152);
-            if (!BlockTest(154, [&] { return FolderExists(sub); })) {
+            std::optional<unsigned> attributes;
+            if (!BlockTest(154, [&] { return IsFolder(attributes = platform::FileAttributes(sub)); })) {
                 continue;
             }
             m_trap.Run(156, [&] { m_form.DoEvents(); });
             m_trap.Run(158, [&] {
-                // A folder that went away while messages ran is simply not taken over.
-                const auto attributes = platform::FileAttributes(sub);
                 if (attributes && IsAdmittedFolder(sub, *attributes)) {
                     m_list.push_back(sub);
                 }
@@ -200,8 +207,7 @@ bool IsExistingFile(const std::string& path) {
 }
 
 bool FolderExists(const std::string& path) {
-    const auto attributes = platform::FileAttributes(path);
-    return attributes && (*attributes & platform::attr::kDirectory) != 0;
+    return IsFolder(platform::FileAttributes(path));
 }
 
 bool HasBadNameCharacters(const std::string& name) {

@@ -6,6 +6,7 @@
 #include "startup.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -108,6 +109,7 @@ private:
     pf::BatchRun m_batchRun;
     pf::MousePointer m_pointer = pf::MousePointer::Default;
     std::optional<QCursor> m_customCursor;
+    QElapsedTimer m_sinceEvents; // since messages last ran in DoEvents
     int m_handlerDepth = 0;
     bool m_closing = false;
 
