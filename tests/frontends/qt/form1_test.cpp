@@ -17,7 +17,9 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeView>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -118,6 +120,37 @@ TEST_F(Form1Test, LoadFillsTheBoxesAndTheColumnAndSavesThem) {
     Find<QLineEdit>(form, "Text2")->setText("12");
     EXPECT_EQ(ReadSetting(key::kText2, ""), "12");
     EXPECT_EQ(ReadSetting(key::kLocation, ""), home.Home() + "/");
+}
+
+// A path longer than the column is cut at the column's edge (no dots, nothing painted beyond it), the
+// divider can be dragged to reveal it, and the list's hint shows over the rows too.
+TEST_F(Form1Test, ALongPathIsCutAtTheColumnEdgeAndTheHintShowsOverTheRows) {
+    Form1 form(&ui);
+    form.Load();
+    form.show();
+    form.AppendRow("/" + std::string(300, 'W') + ".txt");
+    auto* list = Find<QTreeView>(form, "ListView1");
+    QApplication::processEvents();
+    const QRect row = list->visualRect(list->model()->index(0, 0));
+    const QImage painted = list->viewport()->grab().toImage();
+    const QColor background = list->palette().color(QPalette::Base);
+    int inked = 0;
+    for (int x = 0; x < painted.width(); ++x) {
+        if (painted.pixelColor(x, row.center().y()) != background) {
+            EXPECT_LT(x, 466) << "painted beyond the column edge";
+            ++inked;
+        }
+    }
+    EXPECT_GT(inked, 0);
+    EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
+    EXPECT_EQ(list->header()->sectionResizeMode(0), QHeaderView::Interactive);
+    list->header()->resizeSection(0, 3000);
+    QApplication::processEvents();
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+
+    QHelpEvent hint(QEvent::ToolTip, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &hint);
+    EXPECT_EQ(QToolTip::text(), list->toolTip());
 }
 
 TEST_F(Form1Test, SkinTurnsTheWindowAndFramesToButtonFaceOnlyWhenItsFileExists) {
