@@ -39,8 +39,9 @@ bool IsFolder(const std::optional<unsigned>& attributes) {
 // on the walk keep a symbolic link from leading it back into a folder the walk already holds.
 class FolderWalk {
 public:
-    FolderWalk(Form& form, FolderWalkList& list)
-        : m_form(form), m_list(list), m_trap(form.Ui(), loc::kGetSubDirectories2016) {}
+    FolderWalk(Form& form, FolderWalkList& list, FolderFiles* files)
+        : m_form(form), m_list(list), m_files(platform::ListingMatchesLikeWildcardMatch() ? files : nullptr),
+          m_trap(form.Ui(), loc::kGetSubDirectories2016) {}
 
     void Run() {
         m_heldPaths = m_list;
@@ -128,7 +129,7 @@ private:
             return;
         }
         m_trap.At(118);
-        for (const platform::FolderEntry& sub : platform::ListSubfolders(folder)) {
+        for (const platform::FolderEntry& sub : ListSubfolders(folder)) {
             m_trap.Run(120, [&] { m_form.DoEvents(); });
             m_trap.At(122);
             if (IsAdmittedSubfolder(sub)) {
@@ -138,6 +139,24 @@ private:
             }
         }
         m_trap.At(136);
+    }
+
+    // The folder's subfolders, in listing order. When the walk keeps files, the same listing gives the
+    // folder's files: an empty listing may also be a failure, which the subfolder listing then reports.
+    std::vector<platform::FolderEntry> ListSubfolders(const std::string& folder) {
+        auto entries = m_files == nullptr ? std::vector<platform::FolderEntry>()
+                                          : platform::ListFolderEntries(folder, "*", true);
+        if (entries.empty()) {
+            return platform::ListSubfolders(folder);
+        }
+        std::vector<platform::FolderEntry> subfolders;
+        std::vector<platform::FolderEntry>& files = (*m_files)[folder];
+        files.clear();
+        for (platform::FolderEntry& entry : entries) {
+            auto& kind = (entry.attributes & platform::attr::kDirectory) != 0 ? subfolders : files;
+            kind.push_back(std::move(entry));
+        }
+        return subfolders;
     }
 
     bool IsAdmittedSubfolder(const platform::FolderEntry& sub) {
@@ -171,6 +190,7 @@ private:
 
     Form& m_form;
     FolderWalkList& m_list;
+    FolderFiles* m_files;                 // where the folders' files are kept, or none
     std::deque<FolderWalkList> m_lower;   // the levels below the list; a deque keeps references valid
     std::vector<std::string> m_heldPaths; // every folder on the walk, in the order it joined
     std::size_t m_identified = 0;         // how many of them have their identity in m_held
@@ -180,8 +200,8 @@ private:
 
 } // namespace
 
-void GetSubDirectories2016(Form& form, FolderWalkList& list) {
-    FolderWalk(form, list).Run();
+void GetSubDirectories2016(Form& form, FolderWalkList& list, FolderFiles* files) {
+    FolderWalk(form, list, files).Run();
 }
 
 std::vector<platform::FolderEntry> ListFilesInFolder(const std::string& folder, const std::string& pattern) {
