@@ -15,9 +15,9 @@ std::string CollapseSeparators(std::string_view path, char separator, std::strin
     }
     // Copies the text up to and including the first separator of each pair; the scan goes on after the
     // pair. Whole runs are copied at once: every listed file's path comes through here.
-    const char pair[] = {separator, separator};
+    const std::string pair(2, separator);
     while (start < path.size()) {
-        const auto found = path.find(std::string_view(pair, 2), start);
+        const auto found = path.find(pair, start);
         if (found == std::string_view::npos) {
             out.append(path.substr(start));
             break;

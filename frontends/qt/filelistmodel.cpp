@@ -1,9 +1,12 @@
 #include "filelistmodel.h"
 
-#include <QTimer>
 #include <algorithm>
 
-FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(0);
+    connect(&m_flushTimer, &QTimer::timeout, this, &FileListModel::Flush);
+}
 
 long FileListModel::RowOf(pf::RowId id) const {
     const auto at = std::lower_bound(m_rows.begin(), m_rows.end(), id,
@@ -12,8 +15,8 @@ long FileListModel::RowOf(pf::RowId id) const {
 }
 
 void FileListModel::Append(std::string path) {
-    if (Count() == m_shown) {
-        QTimer::singleShot(0, this, &FileListModel::Flush); // shown when the event loop runs again
+    if (!m_flushTimer.isActive()) {
+        m_flushTimer.start(); // shown when the event loop runs again
     }
     m_rows.push_back({std::move(path), m_nextId++});
 }

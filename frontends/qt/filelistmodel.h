@@ -3,6 +3,7 @@
 #include "form.h"
 
 #include <QAbstractTableModel>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -48,5 +49,6 @@ private:
     std::vector<Row> m_rows; // ids rise along the rows: rows are only appended, moved by text, removed
     long m_shown = 0;        // the rows the view knows of; the rest wait for Flush
     pf::RowId m_nextId = 1;
+    QTimer m_flushTimer; // runs Flush once the event loop runs again
     QString m_header;
 };

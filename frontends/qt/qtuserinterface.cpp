@@ -43,7 +43,10 @@ std::string QtNameFilters(const std::string& filter) {
         if (pattern == "*.*") {
             pattern = "*"; // every name, also names without a dot
         }
-        filters += (filters.empty() ? "" : ";;") + description + " (" + pattern + ")";
+        if (!filters.empty()) {
+            filters += ";;";
+        }
+        filters.append(description).append(" (").append(pattern).append(")");
         start = end == std::string::npos ? filter.size() : end + 1;
     }
     return filters;
