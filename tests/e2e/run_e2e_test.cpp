@@ -67,10 +67,12 @@ TEST_F(BatchRunEndToEnd, ThreeFilesBecomeThreePdfsAndTheDefaultPrinterComesBack)
     }
 }
 
-// Linux allows any bytes but "/" and NUL in a name. Such a name reaches the list unchanged by the folder
-// walk and by a drop (whose address spells the byte as a percent escape), and its file is converted.
+// Linux allows any bytes but "/" and NUL in a name. Such a file name reaches the list unchanged by the
+// folder walk and by a drop (whose address spells the byte as a percent escape), and its file is
+// converted; a folder with such a name is left out, as the walk leaves out every name it cannot map.
 TEST_F(BatchRunEndToEnd, NamesThatAreNotUtf8AreListedByTheWalkAndByADropAndConverted) {
     const std::string walked = home.WriteFile("walk/bad\xFF.txt", "walked\n");
+    home.WriteFile("walk/folder\xFF/skipped.txt", "a folder name the walk refuses\n");
     const std::string dropped = home.WriteFile("drop/odd\xFE.txt", "dropped\n");
     const std::string out = home.MakeFolder("out");
     test::ScriptedUi ui;
