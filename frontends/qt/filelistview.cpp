@@ -114,9 +114,9 @@ void FileListView::dropEvent(QDropEvent* event) {
     emit FilesDropped(paths);
 }
 
-// The selection follows the press and the window's drag, never the release: a press on the highlighted
-// row leaves Qt's selection to the release, which, away from the rows, would take the highlight off the
-// entry the drag has just moved.
+// The selection follows the press and the window's drag, never the release. Qt leaves the selection of
+// a press on the highlighted row to the release, and a release away from the rows would then take the
+// highlight off the entry that the drag has just moved there.
 QItemSelectionModel::SelectionFlags FileListView::selectionCommand(const QModelIndex& index,
                                                                    const QEvent* event) const {
     if (event != nullptr && event->type() == QEvent::MouseButtonRelease) {
