@@ -51,19 +51,18 @@ private:
 };
 
 // The files of one walk entry that match the pattern and open as files, in listing order: those the
-// walk kept, or a fresh listing of a folder it did not keep.
+// walk kept (taken out of its store), or a fresh listing of a folder it did not keep.
 std::vector<platform::FolderEntry> FilesInFolder(const std::string& entry, const std::string& folder,
-                                                 const std::string& pattern, const FolderFiles* walkFiles) {
-    const auto kept = walkFiles == nullptr ? FolderFiles::const_iterator() : walkFiles->find(entry);
+                                                 const std::string& pattern, FolderFiles* walkFiles) {
+    const auto kept = walkFiles == nullptr ? FolderFiles::iterator() : walkFiles->find(entry);
     if (walkFiles == nullptr || kept == walkFiles->end()) {
         return ListFilesInFolder(folder, pattern);
     }
-    std::vector<platform::FolderEntry> files;
-    for (const platform::FolderEntry& file : kept->second) {
-        if (file.opensAsFile && platform::WildcardMatch(pattern, file.name)) {
-            files.push_back(file);
-        }
-    }
+    std::vector<platform::FolderEntry> files = std::move(kept->second);
+    walkFiles->erase(kept);
+    std::erase_if(files, [&](const platform::FolderEntry& file) {
+        return !file.opensAsFile || !platform::WildcardMatch(pattern, file.name);
+    });
     return files;
 }
 
@@ -79,7 +78,7 @@ std::string BrowseForFolder(UserInterface& ui, const std::string& prompt, const 
 }
 
 void AppendListedFiles(Form& form, const FolderWalkList& list, const std::string& pattern, ErrorTrap* trap,
-                       const FolderFiles* walkFiles) {
+                       FolderFiles* walkFiles) {
     Statements run(trap);
     for (const std::string& entry : list) {
         run.At(116);
