@@ -11,6 +11,7 @@
 #include <deque>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 namespace pf {
 
@@ -93,7 +94,7 @@ private:
     std::size_t ExamineFolder(FolderWalkList& level, std::size_t index, FolderWalkList& next) {
         const std::string folder = level[index];
         std::optional<unsigned> attributes;
-        if (!BlockTest(108, [&] { return IsFolder(attributes = platform::FileAttributes(folder)); }) ||
+        if (!BlockTest(108, [&] { return IsFolder(attributes = AttributesOf(folder)); }) ||
             !BlockTest(110, [&] { return folder.size() < platform::MaxPathLength(); })) {
             return index + 1;
         }
@@ -136,9 +137,23 @@ private:
                 m_trap.At(132);
                 next.push_back(folder + sub.name + platform::PathSeparator());
                 m_heldPaths.push_back(next.back());
+                m_listedAttributes.emplace(next.back(), sub.attributes);
             }
         }
         m_trap.At(136);
+    }
+
+    // A folder's attributes: those its parent's listing gave, or the file system's for a folder that no
+    // listing of this walk showed. Asking again would cost a look-up per folder; a folder that is gone or
+    // replaced since fails its own listing and leaves the walk just as a failed test here would.
+    std::optional<unsigned> AttributesOf(const std::string& folder) {
+        const auto listed = m_listedAttributes.find(folder);
+        if (listed == m_listedAttributes.end()) {
+            return platform::FileAttributes(folder);
+        }
+        const unsigned attributes = listed->second;
+        m_listedAttributes.erase(listed);
+        return attributes;
     }
 
     // The folder's subfolders, in listing order. When the walk keeps files, the same listing gives the
@@ -195,6 +210,7 @@ private:
     std::vector<std::string> m_heldPaths; // every folder on the walk, in the order it joined
     std::size_t m_identified = 0;         // how many of them have their identity in m_held
     std::set<platform::FolderId> m_held;
+    std::unordered_map<std::string, unsigned> m_listedAttributes; // found folders not yet examined
     ErrorTrap m_trap;
 };
 
