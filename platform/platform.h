@@ -95,6 +95,11 @@ bool HasModificationTime(const std::string& path);
 // Windows-style wildcard match ("*", "?", "*.*" matching names without a dot), ignoring letter case.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
+// True when ListFolderEntries picks names exactly as WildcardMatch does, so that a listing of every name
+// may be narrowed to a pattern afterwards; false where the system's own matching differs (it also
+// matches a name's short form).
+bool ListingMatchesLikeWildcardMatch();
+
 // Names of the entries of a folder that match the wildcard, in the file system's listing order
 // (case-insensitive name order, as NTFS lists them). Folders are included only when includeFolders.
 // Returns an empty list on any failure.

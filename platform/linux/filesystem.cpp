@@ -326,6 +326,10 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return detail::MatchWildcard<char32_t>(Folded(pattern), Folded(name));
 }
 
+bool ListingMatchesLikeWildcardMatch() {
+    return true; // the listing below filters by WildcardMatch itself
+}
+
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,
                                            bool includeFolders) {
     std::vector<FolderEntry> entries;

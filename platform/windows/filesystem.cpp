@@ -162,6 +162,10 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return detail::MatchWildcard<wchar_t>(Folded(pattern), Folded(name));
 }
 
+bool ListingMatchesLikeWildcardMatch() {
+    return false; // FindFirstFile also matches the short (8.3) names
+}
+
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,
                                            bool includeFolders) {
     std::vector<Found> found;
