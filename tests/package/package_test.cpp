@@ -145,6 +145,7 @@ void ConvertAsNewUser(const test::TempHome& home) {
 // The commands on the PATH: the text printer prints, and the PDF printer's installer works per user.
 void UseTheCommands(const test::TempHome& home) {
     WritePdfWriterValue(kOutputFileValue, home.Root() + "/out/direct.pdf");
+    WritePdfWriterValue(kBypassSaveAsValue, "1");
     const Result print = RunShell("plumavert-textprint /p " + Quote(home.Root() + "/in/letter.txt"));
     EXPECT_EQ(print.exitCode, 0) << print.output;
     EXPECT_EQ(test::Words(test::PdfText(home.Root() + "/out/direct.pdf")),
