@@ -9,6 +9,8 @@
 #include "locations.h"
 #include "settings.h"
 
+#include <functional>
+
 namespace pf {
 
 namespace {
@@ -21,7 +23,9 @@ constexpr const char* kFolderPrompt = "Please select folder:";
 // Files whose attributes are exactly hidden and archive are left out of every folder tree.
 constexpr unsigned kHiddenArchive = platform::attr::kHidden | platform::attr::kArchive;
 
-// Runs numbered statements under the caller's error trap, or plainly when the caller has none.
+// Runs numbered statements under the caller's error trap, or plainly when the caller has none. The trap
+// gets a reference to each statement, never a copy: the file loop runs its statements for every listed
+// file, and a copied statement that captures much would cost an allocation each time.
 class Statements {
 public:
     explicit Statements(ErrorTrap* trap) : m_trap(trap) {}
@@ -33,18 +37,34 @@ public:
     }
     template <typename Statement> void Run(int line, const Statement& statement) {
         if (m_trap != nullptr) {
-            m_trap->Run(line, statement);
+            m_trap->Run(line, std::cref(statement));
         } else {
             statement();
         }
     }
     template <typename Condition> bool Test(int line, const Condition& test, bool onFailure) {
-        return m_trap != nullptr ? m_trap->Test(line, test, onFailure) : test();
+        return m_trap != nullptr ? m_trap->Test(line, std::cref(test), onFailure) : test();
     }
 
 private:
     ErrorTrap* m_trap;
 };
+
+// The files of one walk entry that match the pattern and open as files, in listing order: those the
+// walk kept (taken out of its store), or a fresh listing of a folder it did not keep.
+std::vector<platform::FolderEntry> FilesInFolder(const std::string& entry, const std::string& folder,
+                                                 const std::string& pattern, FolderFiles* walkFiles) {
+    const auto kept = walkFiles == nullptr ? FolderFiles::iterator() : walkFiles->find(entry);
+    if (walkFiles == nullptr || kept == walkFiles->end()) {
+        return ListFilesInFolder(folder, pattern);
+    }
+    std::vector<platform::FolderEntry> files = std::move(kept->second);
+    walkFiles->erase(kept);
+    std::erase_if(files, [&](const platform::FolderEntry& file) {
+        return !file.opensAsFile || !platform::WildcardMatch(pattern, file.name);
+    });
+    return files;
+}
 
 } // namespace
 
@@ -57,14 +77,15 @@ std::string BrowseForFolder(UserInterface& ui, const std::string& prompt, const 
     }
 }
 
-void AppendListedFiles(Form& form, const FolderWalkList& list, const std::string& pattern, ErrorTrap* trap) {
+void AppendListedFiles(Form& form, const FolderWalkList& list, const std::string& pattern, ErrorTrap* trap,
+                       FolderFiles* walkFiles) {
     Statements run(trap);
     for (const std::string& entry : list) {
         run.At(116);
         std::string folder;
         run.Run(118, [&] { folder = entry.substr(0, entry.size() - 1); });
         std::vector<platform::FolderEntry> files;
-        run.Run(120, [&] { files = ListFilesInFolder(folder, pattern); });
+        run.Run(120, [&] { files = FilesInFolder(entry, folder, pattern, walkFiles); });
         for (const platform::FolderEntry& file : files) {
             run.At(122);
             // Names starting with "~" are temporary and lock files.
@@ -87,8 +108,9 @@ void AppendListedFiles(Form& form, const FolderWalkList& list, const std::string
 
 void AppendTreeFiles(Form& form, const std::string& folder, const std::string& pattern) {
     FolderWalkList list{folder + platform::PathSeparator()};
-    GetSubDirectories2016(form, list);
-    AppendListedFiles(form, list, pattern, nullptr);
+    FolderFiles files;
+    GetSubDirectories2016(form, list, &files);
+    AppendListedFiles(form, list, pattern, nullptr, &files);
 }
 
 void PushButton4_Click(Form& form) {
@@ -117,10 +139,11 @@ void PushButton4_Click(Form& form) {
     trap.Run(334, [&] { WriteSetting(key::kLastFolder, folder); });
     trap.Run(110, [&] { form.SetPointer(MousePointer::Hourglass); });
     FolderWalkList list;
+    FolderFiles files;
     trap.Run(112, [&] { list.assign(1, folder + platform::PathSeparator()); });
-    trap.Run(114, [&] { GetSubDirectories2016(form, list); });
+    trap.Run(114, [&] { GetSubDirectories2016(form, list, &files); });
     // The extension is taken exactly as typed: "*" finds every file, "TXT" the same files as "txt".
-    AppendListedFiles(form, list, "*." + extension, &trap);
+    AppendListedFiles(form, list, "*." + extension, &trap, &files);
     trap.Run(132, [&] { form.SetPointer(MousePointer::Default); });
 }
 

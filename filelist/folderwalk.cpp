@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <set>
+#include <unordered_map>
 
 namespace pf {
 
@@ -27,6 +29,10 @@ bool IsAdmittedFolder(const std::string& folder, unsigned attributes) {
            (attributes != kHiddenSystemFolder && attributes != kHiddenSystemLink);
 }
 
+bool IsFolder(const std::optional<unsigned>& attributes) {
+    return attributes && (*attributes & platform::attr::kDirectory) != 0;
+}
+
 // One run of the walk. The tree is read level by level: each level is examined in list order and
 // collects the next. When a level finds nothing below it, the list takes over the folders found on
 // every lower level, level by level, each checked once more since messages ran after it was found.
@@ -34,8 +40,9 @@ bool IsAdmittedFolder(const std::string& folder, unsigned attributes) {
 // on the walk keep a symbolic link from leading it back into a folder the walk already holds.
 class FolderWalk {
 public:
-    FolderWalk(Form& form, FolderWalkList& list)
-        : m_form(form), m_list(list), m_trap(form.Ui(), loc::kGetSubDirectories2016) {}
+    FolderWalk(Form& form, FolderWalkList& list, FolderFiles* files)
+        : m_form(form), m_list(list), m_files(platform::ListingMatchesLikeWildcardMatch() ? files : nullptr),
+          m_trap(form.Ui(), loc::kGetSubDirectories2016) {}
 
     void Run() {
         m_heldPaths = m_list;
@@ -86,12 +93,13 @@ private:
     // follows it (the same index when the entry was removed).
     std::size_t ExamineFolder(FolderWalkList& level, std::size_t index, FolderWalkList& next) {
         const std::string folder = level[index];
-        if (!BlockTest(108, [&] { return FolderExists(folder); }) ||
+        std::optional<unsigned> attributes;
+        if (!BlockTest(108, [&] { return IsFolder(attributes = AttributesOf(folder)); }) ||
             !BlockTest(110, [&] { return folder.size() < platform::MaxPathLength(); })) {
             return index + 1;
         }
         try {
-            CollectSubfolders(folder, next);
+            CollectSubfolders(folder, attributes, next);
         } catch (const RuntimeError& failure) {
             // A folder that cannot be listed is never reported. Without access, or gone, it leaves the
             // list; subfolders collected before the failure stay in the next level.
@@ -109,11 +117,12 @@ private:
     }
 
     // Throws RuntimeError when the folder is gone or cannot be listed; the message runs report their own
-    // failures.
-    void CollectSubfolders(const std::string& folder, FolderWalkList& next) {
+    // failures. The attributes are those the folder test read: asking again would cost a look-up per
+    // folder, and a folder that is gone or replaced since fails its listing just as it would fail here.
+    void CollectSubfolders(const std::string& folder, std::optional<unsigned> attributes,
+                           FolderWalkList& next) {
         m_trap.Run(114, [&] { m_form.DoEvents(); });
         m_trap.At(116);
-        const auto attributes = platform::FileAttributes(folder);
         if (!attributes) {
             throw RuntimeError(err::kPathNotFound);
         }
@@ -121,16 +130,48 @@ private:
             return;
         }
         m_trap.At(118);
-        for (const platform::FolderEntry& sub : platform::ListSubfolders(folder)) {
+        for (const platform::FolderEntry& sub : ListSubfolders(folder)) {
             m_trap.Run(120, [&] { m_form.DoEvents(); });
             m_trap.At(122);
             if (IsAdmittedSubfolder(sub)) {
                 m_trap.At(132);
                 next.push_back(folder + sub.name + platform::PathSeparator());
                 m_heldPaths.push_back(next.back());
+                m_listedAttributes.emplace(next.back(), sub.attributes);
             }
         }
         m_trap.At(136);
+    }
+
+    // A folder's attributes: those its parent's listing gave, or the file system's for a folder that no
+    // listing of this walk showed. Asking again would cost a look-up per folder; a folder that is gone or
+    // replaced since fails its own listing and leaves the walk just as a failed test here would.
+    std::optional<unsigned> AttributesOf(const std::string& folder) {
+        const auto listed = m_listedAttributes.find(folder);
+        if (listed == m_listedAttributes.end()) {
+            return platform::FileAttributes(folder);
+        }
+        const unsigned attributes = listed->second;
+        m_listedAttributes.erase(listed);
+        return attributes;
+    }
+
+    // The folder's subfolders, in listing order. When the walk keeps files, the same listing gives the
+    // folder's files: an empty listing may also be a failure, which the subfolder listing then reports.
+    std::vector<platform::FolderEntry> ListSubfolders(const std::string& folder) {
+        auto entries = m_files == nullptr ? std::vector<platform::FolderEntry>()
+                                          : platform::ListFolderEntries(folder, "*", true);
+        if (entries.empty()) {
+            return platform::ListSubfolders(folder);
+        }
+        std::vector<platform::FolderEntry> subfolders;
+        std::vector<platform::FolderEntry>& files = (*m_files)[folder];
+        files.clear();
+        for (platform::FolderEntry& entry : entries) {
+            auto& kind = (entry.attributes & platform::attr::kDirectory) != 0 ? subfolders : files;
+            kind.push_back(std::move(entry));
+        }
+        return subfolders;
     }
 
     bool IsAdmittedSubfolder(const platform::FolderEntry& sub) {
@@ -143,17 +184,17 @@ private:
         return !isLink || !sub.folderId || !LeadsToHeldFolder(*sub.folderId);
     }
 
-    // Appends the entries of a lower level that still exist and are admitted.
+    // Appends the entries of a lower level that still exist and are admitted, by the attributes the
+    // existence test read (a folder that goes away while messages run lists no files).
     void TakeOver(const FolderWalkList& lower) {
         for (const std::string& sub : lower) {
             m_trap.At(152);
-            if (!BlockTest(154, [&] { return FolderExists(sub); })) {
+            std::optional<unsigned> attributes;
+            if (!BlockTest(154, [&] { return IsFolder(attributes = platform::FileAttributes(sub)); })) {
                 continue;
             }
             m_trap.Run(156, [&] { m_form.DoEvents(); });
             m_trap.Run(158, [&] {
-                // A folder that went away while messages ran is simply not taken over.
-                const auto attributes = platform::FileAttributes(sub);
                 if (attributes && IsAdmittedFolder(sub, *attributes)) {
                     m_list.push_back(sub);
                 }
@@ -164,17 +205,19 @@ private:
 
     Form& m_form;
     FolderWalkList& m_list;
+    FolderFiles* m_files;                 // where the folders' files are kept, or none
     std::deque<FolderWalkList> m_lower;   // the levels below the list; a deque keeps references valid
     std::vector<std::string> m_heldPaths; // every folder on the walk, in the order it joined
     std::size_t m_identified = 0;         // how many of them have their identity in m_held
     std::set<platform::FolderId> m_held;
+    std::unordered_map<std::string, unsigned> m_listedAttributes; // found folders not yet examined
     ErrorTrap m_trap;
 };
 
 } // namespace
 
-void GetSubDirectories2016(Form& form, FolderWalkList& list) {
-    FolderWalk(form, list).Run();
+void GetSubDirectories2016(Form& form, FolderWalkList& list, FolderFiles* files) {
+    FolderWalk(form, list, files).Run();
 }
 
 std::vector<platform::FolderEntry> ListFilesInFolder(const std::string& folder, const std::string& pattern) {
@@ -200,8 +243,7 @@ bool IsExistingFile(const std::string& path) {
 }
 
 bool FolderExists(const std::string& path) {
-    const auto attributes = platform::FileAttributes(path);
-    return attributes && (*attributes & platform::attr::kDirectory) != 0;
+    return IsFolder(platform::FileAttributes(path));
 }
 
 bool HasBadNameCharacters(const std::string& name) {

@@ -13,11 +13,17 @@ std::string CollapseSeparators(std::string_view path, char separator, std::strin
         }
         out += prefix;
     }
-    for (std::size_t i = start; i < path.size(); ++i) {
-        out += path[i];
-        if (path[i] == separator && i + 1 < path.size() && path[i + 1] == separator) {
-            ++i; // the pair becomes one; the scan goes on after it
+    // Copies the text up to and including the first separator of each pair; the scan goes on after the
+    // pair. Whole runs are copied at once: every listed file's path comes through here.
+    const std::string pair(2, separator);
+    while (start < path.size()) {
+        const auto found = path.find(pair, start);
+        if (found == std::string_view::npos) {
+            out.append(path.substr(start));
+            break;
         }
+        out.append(path.substr(start, found + 1 - start));
+        start = found + 2;
     }
     return out;
 }

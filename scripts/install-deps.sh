@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs that are not installed yet.
-# Usage: scripts/install-deps.sh [group...]   groups: build (default), bench, windows
+# Usage: scripts/install-deps.sh [group...]   groups: build (default), package, bench, windows
 set -euo pipefail
 
 build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6svg6
     googletest libgtest-dev libgmock-dev
-    libfreetype-dev libfontconfig-dev zlib1g-dev
-    fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
-    poppler-utils xvfb xauth xdg-utils clang-format
+    libfreetype-dev libfontconfig-dev zlib1g-dev libharfbuzz-dev libfribidi-dev
+    fonts-dejavu-core fonts-wqy-microhei fonts-liberation2 fonts-noto-core fonts-noto-cjk
+    poppler-utils qpdf libharfbuzz-bin xvfb xauth xdg-utils clang-format
 )
-bench=(enscript ghostscript hyperfine)
+package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)
+bench=(enscript ghostscript hyperfine cups-filters)
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest ghostscript poppler-utils)
 
 wanted=()
 for group in "${@:-build}"; do
     case "$group" in
         build) wanted+=("${build[@]}") ;;
+        package) wanted+=("${package[@]}") ;;
         bench) wanted+=("${bench[@]}") ;;
         windows) wanted+=("${windows[@]}") ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;

@@ -9,12 +9,25 @@
 #include <QUrl>
 
 namespace {
+
 constexpr int kDeleteKeyCode = 46;
+
+// The local path a file address names. Percent escapes are decoded to the bytes they stand for, not to
+// text, so a name that is not valid UTF-8 keeps its bytes; an address with a host names a network path.
+std::string LocalPathBytes(const QUrl& url) {
+    QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    if (const QString host = url.host(); !host.isEmpty()) {
+        path.prepend("//" + host.toUtf8());
+    }
+    return path.toStdString();
 }
 
-FileListView::FileListView(QWidget* parent) : QTreeWidget(parent) {
-    setColumnCount(0);
+} // namespace
+
+FileListView::FileListView(QWidget* parent) : QTreeView(parent), m_rows(new FileListModel(this)) {
+    setModel(m_rows);
     setRootIsDecorated(false);
+    setItemsExpandable(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -35,7 +48,7 @@ std::vector<std::string> FileListView::DroppedPaths(const QMimeData* data) {
     }
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile()) {
-            paths.push_back(url.toLocalFile().toStdString());
+            paths.push_back(LocalPathBytes(url));
         }
     }
     return paths;
@@ -43,8 +56,8 @@ std::vector<std::string> FileListView::DroppedPaths(const QMimeData* data) {
 
 void FileListView::mousePressEvent(QMouseEvent* event) {
     emit MouseDown();
-    QTreeWidget::mousePressEvent(event);
-    if (itemAt(event->position().toPoint()) != nullptr) {
+    QTreeView::mousePressEvent(event);
+    if (indexAt(event->position().toPoint()).isValid()) {
         emit ItemClick();
     }
 }
@@ -53,17 +66,17 @@ void FileListView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     emit MouseMove(at.x(), at.y());
     if (event->buttons() == Qt::NoButton) {
-        QTreeWidget::mouseMoveEvent(event); // hover feedback only; a pressed button belongs to the drag
+        QTreeView::mouseMoveEvent(event); // hover feedback only; a pressed button belongs to the drag
     }
 }
 
 void FileListView::mouseReleaseEvent(QMouseEvent* event) {
-    QTreeWidget::mouseReleaseEvent(event);
+    QTreeView::mouseReleaseEvent(event);
     emit MouseUp();
 }
 
 void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     emit DblClick();
 }
 
@@ -72,7 +85,7 @@ void FileListView::keyPressEvent(QKeyEvent* event) {
         emit KeyDown(kDeleteKeyCode);
         return;
     }
-    QTreeWidget::keyPressEvent(event);
+    QTreeView::keyPressEvent(event);
 }
 
 void FileListView::dragEnterEvent(QDragEnterEvent* event) {
@@ -99,4 +112,15 @@ void FileListView::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     emit FilesDropped(paths);
+}
+
+// The selection follows the press and the window's drag, never the release. Qt leaves the selection of
+// a press on the highlighted row to the release, and a release away from the rows would then take the
+// highlight off the entry that the drag has just moved there.
+QItemSelectionModel::SelectionFlags FileListView::selectionCommand(const QModelIndex& index,
+                                                                   const QEvent* event) const {
+    if (event != nullptr && event->type() == QEvent::MouseButtonRelease) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    return QTreeView::selectionCommand(index, event);
 }

@@ -1,18 +1,23 @@
 #pragma once
 
-#include <QTreeWidget>
+#include "filelistmodel.h"
+
+#include <QTreeView>
 #include <string>
 #include <vector>
 
-// The file list: a one-column report list that accepts dropped files and hands every mouse and key
-// event to the window as a signal, so the window's handlers decide what a gesture does.
-class FileListView : public QTreeWidget {
+// The file list: a one-column report list over its rows that accepts dropped files and hands every
+// mouse and key event to the window as a signal, so the window's handlers decide what a gesture does.
+class FileListView : public QTreeView {
     Q_OBJECT
 
 public:
     explicit FileListView(QWidget* parent = nullptr);
 
-    // Paths of the local files a drop offers; empty when it offers no file list.
+    FileListModel& Rows() const { return *m_rows; }
+
+    // Paths of the local files a drop offers, byte for byte as the addresses spell them (so a name that
+    // is not valid UTF-8 arrives unchanged); empty when the drop offers no file list.
     static std::vector<std::string> DroppedPaths(const QMimeData* data);
 
 signals:
@@ -33,4 +38,9 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+
+private:
+    FileListModel* m_rows;
 };

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -26,6 +27,7 @@
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
+constexpr qint64 kEventsIntervalMs = 10;
 constexpr int kClientWidthTwips = 8040;
 constexpr int kClientHeightTwips = 6600;
 
@@ -104,9 +106,7 @@ Form1::Form1(pf::UserInterface* ui, QWidget* parent)
     SetTabOrder();
 }
 
-Form1::~Form1() {
-    qDeleteAll(m_pendingRows);
-}
+Form1::~Form1() = default;
 
 void Form1::Load() {
     pf::Form_Load(*this, *this);
@@ -120,6 +120,7 @@ void Form1::SetupControls() {
     setFont(ArialBold(9));
     SetBackground(this, Qt::white);
     setMouseTracking(true);
+    installEventFilter(this); // moves over the background, for the hover rules
 
     m_listView1 = Place(new FileListView(this), kListView1);
     m_listView1->setToolTip(kListToolTip);
@@ -194,7 +195,10 @@ void Form1::PushButton2_Click() {
         m_batchRun.PushButton2_Click(*this);
     }
     if (m_closing && !m_batchRun.IsConverting()) {
-        close(); // the user closed the window during the run: end now that the printer is restored
+        // The user closed the window during the run: end now that the printers are restored. The hidden
+        // window never reports the last window closed, so the program leaves its event loops itself.
+        close();
+        QCoreApplication::exit(0);
     }
 }
 
@@ -257,15 +261,25 @@ void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths) {
     pf::ListView1_OLEDragDrop(*this, paths);
 }
 
-// The hover rules: the hand over a button, the arrow over the background and the frames; a busy
-// hourglass stays.
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove && m_pointer != pf::MousePointer::Hourglass) {
-        const bool overButton =
-            std::find(std::begin(m_pushButtons), std::end(m_pushButtons), watched) != std::end(m_pushButtons);
-        SetPointer(overButton ? pf::MousePointer::Custom : pf::MousePointer::Default);
+    if (event->type() == QEvent::MouseMove) {
+        Hover(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event)->position().toPoint());
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// The hover rules: the hand over a button, the arrow over the window background and the frames; a busy
+// hourglass stays. A move that a button ignores travels on to the frame or window around it, so there
+// only a move over bare background (no control under the pointer) brings the arrow back.
+void Form1::Hover(QWidget* widget, const QPoint& at) {
+    if (m_pointer == pf::MousePointer::Hourglass) {
+        return;
+    }
+    if (std::find(std::begin(m_pushButtons), std::end(m_pushButtons), widget) != std::end(m_pushButtons)) {
+        SetPointer(pf::MousePointer::Custom);
+    } else if (widget->childAt(at) == nullptr) {
+        SetPointer(pf::MousePointer::Default);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -275,6 +289,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         m_closing = true;
         hide();
         event->ignore();
+        emit ClosingDuringRun(); // ends the wait under way
         return;
     }
     event->accept();
@@ -288,90 +303,73 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------- Form: rows
 
-// Rows are appended in batches: a folder walk can add a hundred thousand of them, and the list takes
-// them far faster at once. Everything that looks at the rows sees the pending ones first.
-void Form1::FlushPendingRows() const {
-    if (m_pendingRows.empty()) {
-        return;
-    }
-    m_listView1->addTopLevelItems(m_pendingRows);
-    m_pendingRows.clear();
-}
-
-QTreeWidgetItem* Form1::Item(long index) const {
-    FlushPendingRows();
+// The model row of a 1-based index; fails as the list control does for a row that is not there.
+long Form1::Row(long index) const {
     if (index < 1 || index > RowCount()) {
         throw pf::RuntimeError(pf::err::kIndexOutOfBounds);
     }
-    return m_listView1->topLevelItem(static_cast<int>(index - 1));
+    return index - 1;
+}
+
+// The view's index of a 1-based row, after the view has heard of every appended row.
+QModelIndex Form1::ViewIndex(long index) const {
+    const long row = Row(index);
+    m_listView1->Rows().Flush();
+    return m_listView1->Rows().index(static_cast<int>(row), 0);
+}
+
+long Form1::IndexOf(const QModelIndex& index) {
+    return index.isValid() ? index.row() + 1 : 0;
 }
 
 long Form1::RowCount() const {
-    return m_listView1->topLevelItemCount() + static_cast<long>(m_pendingRows.size());
+    return m_listView1->Rows().Count();
 }
 
 std::string Form1::RowText(long index) const {
-    return Item(index)->text(0).toStdString();
+    return m_listView1->Rows().Path(Row(index));
 }
 
 void Form1::AppendRow(const std::string& text) {
-    auto* item = new QTreeWidgetItem(QStringList(QString::fromStdString(text)));
-    item->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(m_nextRowId++));
-    if (m_pendingRows.empty()) {
-        QTimer::singleShot(0, this, [this] { FlushPendingRows(); }); // shown when the loop runs again
-    }
-    m_pendingRows.append(item);
+    m_listView1->Rows().Append(text);
 }
 
 void Form1::SetRowText(long index, const std::string& text) {
-    Item(index)->setText(0, QString::fromStdString(text));
+    m_listView1->Rows().SetPath(Row(index), text);
 }
 
 void Form1::RemoveRow(long index) {
-    delete Item(index);
+    m_listView1->Rows().Remove(Row(index));
 }
 
 void Form1::ClearRows() {
-    qDeleteAll(m_pendingRows);
-    m_pendingRows.clear();
-    m_listView1->clear();
+    m_listView1->Rows().Clear();
 }
 
 void Form1::SelectRow(long index) {
-    m_listView1->setCurrentItem(Item(index));
+    m_listView1->setCurrentIndex(ViewIndex(index));
 }
 
 long Form1::CurrentRow() const {
-    FlushPendingRows();
-    QTreeWidgetItem* item = m_listView1->currentItem();
-    return item == nullptr ? 0 : m_listView1->indexOfTopLevelItem(item) + 1;
+    m_listView1->Rows().Flush();
+    return IndexOf(m_listView1->currentIndex());
 }
 
 long Form1::RowAt(int x, int y) const {
-    FlushPendingRows();
-    QTreeWidgetItem* item = m_listView1->itemAt(x, y);
-    return item == nullptr ? 0 : m_listView1->indexOfTopLevelItem(item) + 1;
+    m_listView1->Rows().Flush();
+    return IndexOf(m_listView1->indexAt(QPoint(x, y)));
 }
 
 void Form1::ScrollRowIntoView(long index) {
-    m_listView1->scrollToItem(Item(index));
+    m_listView1->scrollTo(ViewIndex(index));
 }
 
 pf::RowId Form1::RowIdAt(long index) const {
-    return Item(index)->data(0, Qt::UserRole).toULongLong();
+    return m_listView1->Rows().IdAt(Row(index));
 }
 
 long Form1::IndexOfRow(pf::RowId id) const {
-    if (id == 0) {
-        return 0;
-    }
-    FlushPendingRows();
-    for (int i = 0, count = m_listView1->topLevelItemCount(); i < count; ++i) {
-        if (m_listView1->topLevelItem(i)->data(0, Qt::UserRole).toULongLong() == id) {
-            return i + 1;
-        }
-    }
-    return 0;
+    return id == 0 ? 0 : m_listView1->Rows().RowOf(id) + 1;
 }
 
 // ---------------------------------------------------------------- Form: pointers, boxes, progress
@@ -435,9 +433,16 @@ void Form1::SetProgressCaption(const std::string& caption) {
 
 // ---------------------------------------------------------------- Form: the message loop
 
+// A folder walk lets messages run several times per folder, tens of thousands of times a second, and
+// each look at the window system costs more than a folder's own work. A call that comes within a few
+// milliseconds of the last look returns at once, so the window still answers within that time.
 void Form1::DoEvents() {
-    FlushPendingRows();
+    m_listView1->Rows().Flush();
+    if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventsIntervalMs) {
+        return;
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    m_sinceEvents.start();
 }
 
 void Form1::WaitWithEvents(int milliseconds) {
@@ -447,6 +452,7 @@ void Form1::WaitWithEvents(int milliseconds) {
     }
     QEventLoop loop;
     QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    connect(this, &Form1::ClosingDuringRun, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
@@ -487,8 +493,7 @@ void Form1::SetProgramIcon() {
 }
 
 void Form1::AddListColumn(const std::string& header) {
-    m_listView1->setColumnCount(1);
-    m_listView1->setHeaderLabels({QString::fromStdString(header)});
+    m_listView1->Rows().SetHeader(QString::fromStdString(header));
 }
 
 void Form1::SetListColumnWidth(int twips) {

@@ -6,7 +6,7 @@
 #include "startup.h"
 
 #include <QCursor>
-#include <QList>
+#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -16,7 +16,7 @@ class QGroupBox;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTreeWidgetItem;
+class QModelIndex;
 
 namespace pf {
 class QtUserInterface;
@@ -72,6 +72,10 @@ public:
     void AddListColumn(const std::string& header) override;
     void SetListColumnWidth(int twips) override;
 
+signals:
+    // The user asked to close the window while a run was under way.
+    void ClosingDuringRun();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -96,10 +100,12 @@ private slots:
 
 private:
     void SetupControls();
+    void Hover(QWidget* widget, const QPoint& at);
     void ConnectSignals();
     void SetTabOrder();
-    QTreeWidgetItem* Item(long index) const;
-    void FlushPendingRows() const;
+    long Row(long index) const;
+    QModelIndex ViewIndex(long index) const;
+    static long IndexOf(const QModelIndex& index);
 
     std::unique_ptr<pf::QtUserInterface> m_qtUi;
     pf::UserInterface* m_ui;
@@ -107,8 +113,7 @@ private:
     pf::BatchRun m_batchRun;
     pf::MousePointer m_pointer = pf::MousePointer::Default;
     std::optional<QCursor> m_customCursor;
-    pf::RowId m_nextRowId = 1;
-    mutable QList<QTreeWidgetItem*> m_pendingRows; // appended, not yet handed to the list
+    QElapsedTimer m_sinceEvents; // since messages last ran in DoEvents
     int m_handlerDepth = 0;
     bool m_closing = false;
 

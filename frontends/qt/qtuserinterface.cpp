@@ -38,18 +38,29 @@ std::string QtNameFilters(const std::string& filter) {
     while (start < filter.size()) {
         const auto bar = filter.find('|', start);
         const auto end = filter.find('|', bar == std::string::npos ? filter.size() : bar + 1);
-        std::string description = filter.substr(start, bar - start);
+        const std::string description = filter.substr(start, bar - start);
         std::string pattern = bar == std::string::npos ? "*" : filter.substr(bar + 1, end - bar - 1);
-        if (const auto paren = description.rfind(" ("); paren != std::string::npos) {
-            description.erase(paren);
-        }
         if (pattern == "*.*") {
             pattern = "*"; // every name, also names without a dot
         }
-        filters += (filters.empty() ? "" : ";;") + description + " (" + pattern + ")";
+        if (!filters.empty()) {
+            filters += ";;";
+        }
+        filters.append(description).append(" (").append(pattern).append(")");
         start = end == std::string::npos ? filter.size() : end + 1;
     }
     return filters;
+}
+
+std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* owner, const FileDialogOptions& options) {
+    auto dialog = std::make_unique<QFileDialog>(owner, Q(options.title));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    // Qt's own dialog, told to hide the patterns it would otherwise show: each entry of the filter box
+    // then reads exactly as the filter describes it.
+    dialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog->setNameFilter(Q(QtNameFilters(options.filter)));
+    return dialog;
 }
 
 MessageAnswer QtUserInterface::ShowMessage(const std::string& text, const std::string& title,
@@ -80,11 +91,12 @@ std::string QtUserInterface::BrowseForFolder(const std::string& prompt, const st
 }
 
 std::string QtUserInterface::ShowOpenDialog(const FileDialogOptions& options) {
-    const QStringList chosen =
-        QFileDialog::getOpenFileNames(m_owner, Q(options.title), QString(), Q(QtNameFilters(options.filter)));
+    const auto dialog = MakeOpenDialog(m_owner, options);
+    if (dialog->exec() != QDialog::Accepted) {
+        return {};
+    }
     std::vector<std::string> paths;
-    paths.reserve(static_cast<std::size_t>(chosen.size()));
-    for (const QString& path : chosen) {
+    for (const QString& path : dialog->selectedFiles()) {
         paths.push_back(path.toStdString());
     }
     return ComposeFileDialogResult(paths, options.maxFileNameLength);

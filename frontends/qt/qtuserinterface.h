@@ -2,6 +2,9 @@
 
 #include "form.h"
 
+#include <memory>
+
+class QFileDialog;
 class QWidget;
 
 namespace pf {
@@ -27,7 +30,12 @@ private:
 // Turns CR LF and bare CR line ends into the line feeds a Qt label breaks lines at.
 std::string VisibleLineBreaks(const std::string& text);
 
-// Turns "Description (*.*)|*.*|Text Files (*.txt)|*.txt" into Qt's name filters.
+// Turns "All Files (*.*)|*.*|Text Files (*.txt)|*.txt" into Qt's name filters: each description as it
+// stands, followed by the pattern Qt matches with ("*.*" becomes "*", which also takes names without a dot).
 std::string QtNameFilters(const std::string& filter);
+
+// The open-file dialog, set up as the options ask, not yet shown. Its filter box lists each filter's
+// description exactly as written.
+std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* owner, const FileDialogOptions& options);
 
 } // namespace pf

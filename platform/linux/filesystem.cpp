@@ -326,6 +326,10 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return detail::MatchWildcard<char32_t>(Folded(pattern), Folded(name));
 }
 
+bool ListingMatchesLikeWildcardMatch() {
+    return true; // the listing below filters by WildcardMatch itself
+}
+
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,
                                            bool includeFolders) {
     std::vector<FolderEntry> entries;
@@ -418,6 +422,17 @@ void CopyFileReplacing(const std::string& source, const std::string& target) {
         ::unlink(temporary.c_str());
         throw RuntimeError(ErrorNumberFromErrno(error));
     }
+}
+
+bool CanCreateFilesIn(const std::string& folder) {
+    struct stat st {};
+    return !folder.empty() && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// Linux file systems tell names apart by their bytes.
+std::string FileNameKey(std::string_view name) {
+    return std::string(name);
 }
 
 } // namespace pf::platform

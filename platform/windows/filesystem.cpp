@@ -162,6 +162,10 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return detail::MatchWildcard<wchar_t>(Folded(pattern), Folded(name));
 }
 
+bool ListingMatchesLikeWildcardMatch() {
+    return false; // FindFirstFile also matches the short (8.3) names
+}
+
 std::vector<FolderEntry> ListFolderEntries(const std::string& folder, std::string_view pattern,
                                            bool includeFolders) {
     std::vector<Found> found;
@@ -266,6 +270,24 @@ void CopyFileReplacing(const std::string& source, const std::string& target) {
         !::CopyFileA(from->c_str(), to->c_str(), FALSE)) {
         win::ThrowLastError();
     }
+}
+
+// A folder's write permission is not an attribute on Windows: the answer is whether a new file can be made.
+bool CanCreateFilesIn(const std::string& folder) {
+    const auto ansi = win::ToAnsi(folder);
+    if (!ansi || ansi->empty()) {
+        return false;
+    }
+    char name[MAX_PATH] = {};
+    if (::GetTempFileNameA(ansi->c_str(), "pf", 0, name) == 0) {
+        return false;
+    }
+    ::DeleteFileA(name);
+    return true;
+}
+
+std::string FileNameKey(std::string_view name) {
+    return win::FromWide(Folded(name));
 }
 
 } // namespace pf::platform

@@ -1,6 +1,9 @@
 // The text printer and the PDF printer end to end: real programs, a temporary home, and the PDFs read
 // back with poppler's tools.
 
+#include "batchrun.h"
+#include "memoryform.h"
+#include "pdfstructure.h"
 #include "pdfwriter.h"
 #include "platform.h"
 #include "printers.h"
@@ -15,7 +18,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <tuple>
@@ -47,12 +52,32 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // The value of one field of pdfinfo's report ("Pages", "Page size", "Title").
 std::string PdfInfo(const std::string& pdf, const std::string& field) {
+    EXPECT_TRUE(test::HasSoundPdfStructure(pdf));
     for (const auto& line : Lines(RunShell("pdfinfo " + Quote(pdf)).output)) {
         if (line.rfind(field + ":", 0) == 0) {
             return line.substr(line.find_first_not_of(' ', field.size() + 1));
         }
     }
     return {};
+}
+
+// The text pdftotext reads from a PDF, without the direction marks it puts around right-to-left text.
+std::string PdfText(const std::string& pdf, const std::string& options = "") {
+    std::string text = test::PdfText(pdf, "-enc UTF-8 " + options);
+    for (const std::string mark : {"\u202A", "\u202B", "\u202C", "\u202D", "\u202E"}) {
+        for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
+            text.erase(at, mark.size());
+        }
+    }
+    return text;
+}
+
+std::string WithoutSpaces(const std::string& text) {
+    std::string out;
+    for (const auto& word : Words(text)) {
+        out += word;
+    }
+    return out;
 }
 
 // The folder names in a listing, for checking that nothing but the wanted files is left.
@@ -65,6 +90,48 @@ std::vector<std::string> Listing(const std::string& folder) {
     return names;
 }
 
+// A one-object PDF, spoilt as a case asks: the entries' line end, the object's offset, startxref, /Size.
+struct PdfFlaws {
+    std::string entryEnd = " \n";
+    int offsetShift = 0;
+    int startShift = 0;
+    int size = 2;
+};
+std::string SmallPdf(const PdfFlaws& flaws) {
+    const std::string head = "%PDF-1.4\n";
+    const std::string object = "1 0 obj\n<< >>\nendobj\n";
+    const auto field = [](std::size_t value, int width) {
+        std::string digits = std::to_string(value);
+        return std::string(static_cast<std::size_t>(width) - digits.size(), '0') + digits;
+    };
+    const std::size_t xref = head.size() + object.size();
+    return head + object + "xref\n0 2\n0000000000 65535 f" + flaws.entryEnd +
+           field(head.size() + static_cast<std::size_t>(flaws.offsetShift), 10) + " 00000 n" +
+           flaws.entryEnd + "trailer\n<< /Size " + std::to_string(flaws.size) +
+           " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref + static_cast<std::size_t>(flaws.startShift)) + "\n%%EOF\n";
+}
+
+TEST(PdfStructureCheck, TakesASoundFileAndFindsEachFlawThatReadersForgive) {
+    const test::TempHome home;
+    const struct {
+        const char* flaw;
+        PdfFlaws flaws;
+        bool sound;
+    } cases[] = {
+        {"none", {}, true},
+        {"CR LF line ends", {"\r\n"}, true},
+        {"19-byte entries", {"\n"}, false},
+        {"an offset one byte late", {" \n", 1}, false},
+        {"startxref one byte early", {" \n", 0, -1}, false},
+        {"a /Size that misses the last object", {" \n", 0, 0, 1}, false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = home.WriteFile("check.pdf", SmallPdf(c.flaws));
+        EXPECT_EQ(static_cast<bool>(test::HasSoundPdfStructure(path)), c.sound) << c.flaw;
+    }
+}
+
 // A temporary home with the PDF printer installed as the default printer.
 class Printing : public testing::Test {
 protected:
@@ -72,6 +139,16 @@ protected:
         ASSERT_FALSE(m_bin.empty());
         ASSERT_EQ(Writer("--install").exitCode, 0);
         m_out = m_home.MakeFolder("out");
+    }
+    // Every PDF a test leaves behind is also sound by qpdf's check.
+    void TearDown() override {
+        for (const auto& entry : fs::recursive_directory_iterator(m_out)) {
+            const std::string path = entry.path().string();
+            if (entry.is_regular_file() && test::ReadFile(path).rfind("%PDF-", 0) == 0) {
+                const Result check = RunShell("qpdf --check " + Quote(path));
+                EXPECT_EQ(check.exitCode, 0) << path << "\n" << check.output;
+            }
+        }
     }
 
     Result Writer(const std::string& arguments) {
@@ -148,6 +225,14 @@ std::string Utf16Be(const std::u16string& text) {
     return bytes;
 }
 
+std::string Utf16LeWithoutBom(const std::u16string& text) {
+    return Utf16Le(text).substr(2);
+}
+
+std::string Utf16BeWithoutBom(const std::u16string& text) {
+    return Utf16Be(text).substr(2);
+}
+
 std::string Repeat(const std::string& text, int times) {
     std::string out;
     for (int i = 0; i < times; ++i) {
@@ -182,6 +267,20 @@ const Sample kCorpus[] = {
     {"utf16be", Utf16Be(u"Big end \u00E9\n"), "Big end \xC3\xA9"},
     {"windows1252", "na\xEFve caf\xE9 \x80 \x93quoted\x94\n",
      "na\xC3\xAFve caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D"},
+    {"utf16le_without_bom", Utf16LeWithoutBom(u"Greek \u03B1\u03B2 caf\u00E9\n"),
+     "Greek \xCE\xB1\xCE\xB2 caf\xC3\xA9"},
+    {"utf16be_without_bom", Utf16BeWithoutBom(u"Big end \u00E9\n"), "Big end \xC3\xA9"},
+    {"utf8_cut_off_at_the_end", "caf\xC3", "caf\xC3\x83"},
+    {"hebrew", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D\n",
+     "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D"},
+    {"arabic", "\xD8\xA7\xD9\x84\xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 \xD8\xB9\xD9\x84\xD9\x8A\xD9\x83\xD9\x85\n",
+     "\xD8\xA7\xD9\x84\xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 \xD8\xB9\xD9\x84\xD9\x8A\xD9\x83\xD9\x85"},
+    {"devanagari",
+     "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87 \xE0\xA4\x95\xE0\xA4\xBF\n",
+     "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87 \xE0\xA4\x95\xE0\xA4\xBF"},
+    {"thai", "\xE0\xB8\xAA\xE0\xB8\xA7\xE0\xB8\xB1\xE0\xB8\xAA\xE0\xB8\x94\xE0\xB8\xB5\n",
+     "\xE0\xB8\xAA\xE0\xB8\xA7\xE0\xB8\xB1\xE0\xB8\xAA\xE0\xB8\x94\xE0\xB8\xB5"},
+    {"combining_accent", "e\xCC\x81t\xC3\xA9\n", "e\xCC\x81t\xC3\xA9"},
     {"empty", "", ""},
     {"nuls",
      std::string("a\0b\0\0c \x01\x7F"
@@ -205,7 +304,7 @@ TEST_P(PrintingCorpus, PrintsTheTextAsAPdfWithEmbeddedSubsetFonts) {
     EXPECT_EQ(PdfInfo(pdf, "Pages"), std::to_string(sample.pages));
     EXPECT_EQ(PdfInfo(pdf, "Page size"), "595.276 x 841.89 pts (A4)");
     EXPECT_EQ(PdfInfo(pdf, "Title"), sample.name);
-    EXPECT_EQ(Words(RunShell("pdftotext -enc UTF-8 " + Quote(pdf) + " -").output), Words(sample.text));
+    EXPECT_EQ(Words(PdfText(pdf)), Words(sample.text));
 
     const std::vector<std::string> fonts = Lines(RunShell("pdffonts " + Quote(pdf)).output);
     ASSERT_GE(fonts.size(), 2u);
@@ -223,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, PrintingCorpus, testing::ValuesIn(kCorpus),
 // ---------------------------------------------------------------- layout
 
 std::vector<std::string> LayoutLines(const std::string& pdf) {
-    return Lines(RunShell("pdftotext -layout -enc UTF-8 " + Quote(pdf) + " -").output);
+    return Lines(test::PdfText(pdf, "-layout -enc UTF-8"));
 }
 
 struct PlacedWord {
@@ -235,7 +334,7 @@ struct PlacedWord {
 // The words of the first page with their boxes, as pdftotext finds them.
 std::vector<PlacedWord> PlacedWords(const std::string& pdf) {
     std::vector<PlacedWord> words;
-    for (const auto& line : Lines(RunShell("pdftotext -l 1 -bbox " + Quote(pdf) + " -").output)) {
+    for (const auto& line : Lines(test::PdfText(pdf, "-l 1 -bbox"))) {
         const auto xMin = line.find("xMin=\"");
         const auto yMin = line.find("yMin=\"");
         const auto text = line.find('>');
@@ -299,8 +398,7 @@ TEST_F(Printing, AFullPageGoesOnToTheNextOne) {
     Target(m_out + "/p.pdf");
     ASSERT_EQ(Print(input).exitCode, 0);
     EXPECT_EQ(PdfInfo(m_out + "/p.pdf", "Pages"), "2");
-    EXPECT_EQ(Words(RunShell("pdftotext -f 2 -l 2 " + Quote(m_out + "/p.pdf") + " -").output),
-              (std::vector<std::string>{"line", "60"}));
+    EXPECT_EQ(Words(test::PdfText(m_out + "/p.pdf", "-f 2 -l 2")), (std::vector<std::string>{"line", "60"}));
 }
 
 TEST_F(Printing, TheUsersLocaleChoosesLetterPaper) {
@@ -328,7 +426,7 @@ TEST_F(Printing, AnExistingFileIsReplacedWhole) {
     const std::string input = m_home.WriteFile("in/report.txt", "new report\n");
     Target(pdf);
     ASSERT_EQ(Print(input).exitCode, 0);
-    EXPECT_EQ(test::ReadFile(pdf).rfind("%PDF-", 0), 0u);
+    EXPECT_TRUE(test::HasSoundPdfStructure(pdf));
     EXPECT_EQ(Listing(m_out), std::vector<std::string>{"report.pdf"});
     struct stat st {};
     ASSERT_EQ(::stat(pdf.c_str(), &st), 0);
@@ -371,6 +469,37 @@ TEST_F(Printing, AReadOnlyFolderFailsThePrintAndLeavesNothing) {
     EXPECT_TRUE(Listing(folder).empty());
 }
 
+// A job with one font and one page holding one shaped run of one glyph whose cluster claims the given number
+// of glyphs.
+std::string ShapedRunJob(std::uint32_t clusterGlyphs) {
+    const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+    std::string job = "PFJOB1\nF";
+    const auto put = [&job](const auto& value) {
+        job.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    put(std::uint32_t{0}); // font id, face index, path
+    put(std::uint32_t{0});
+    put(static_cast<std::uint32_t>(font.size()));
+    job += font + "P";
+    put(512.0);
+    put(512.0);
+    job += 'S';
+    put(std::uint32_t{0}); // font
+    put(10.0f);            // size
+    put(100.0f);           // baseline
+    put(std::uint8_t{0});  // left to right
+    put(std::uint32_t{1}); // glyphs: index, x, rise
+    put(std::uint32_t{3});
+    put(90.0f);
+    put(0.0f);
+    put(std::uint32_t{1}); // clusters: glyphs, characters
+    put(clusterGlyphs);
+    put(std::uint32_t{1});
+    put(std::uint32_t{1}); // text
+    put(U'a');
+    return job + "EZ";
+}
+
 TEST_F(Printing, AJobThatBreaksOffLeavesTheOldFileAndNoPartialOne) {
     const std::string pdf = m_home.WriteFile("out/keep.pdf", "the old file");
     Target(pdf);
@@ -383,6 +512,7 @@ TEST_F(Printing, AJobThatBreaksOffLeavesTheOldFileAndNoPartialOne) {
         {std::string("PFJOB1\nP", 8) + std::string(16, '\0'), "the print job is damaged"},
         {std::string("PFJOB1\nP") + std::string("\0\0\0\0\0\0\x80\x40\0\0\0\0\0\0\x80\x40", 16) + "E",
          "the print job ended before it was complete"},
+        {ShapedRunJob(2), "the print job is damaged"}, // its clusters claim two glyphs of one
     };
     for (const auto& c : cases) {
         const std::string jobFile = m_home.WriteFile("job", c.job);
@@ -507,6 +637,265 @@ TEST_F(Printing, TheTextPrinterSaysWhyItCannotPrint) {
 
     EXPECT_EQ(RunShell(Quote(m_bin + "/plumavert-textprint")).exitCode, 2);
     EXPECT_TRUE(Listing(m_out).empty());
+}
+
+// ---------------------------------------------------------------- two windows at once
+
+// Two windows converting at once, each its own files into its own folder under the same names. The PDF
+// printer's values steer one job at a time, so the runs take turns file by file and every PDF carries its
+// own input's text under its own name.
+TEST_F(Printing, TwoRunsAtOnceEachWriteTheirOwnFilesUnderTheirOwnNames) {
+    platform::OverrideProgramFolder(m_bin);
+    platform::AddPrinter({"Office Laser", "lp0:"});
+    ASSERT_TRUE(platform::MakeDefaultPrinter("Office Laser"));
+    constexpr int kFiles = 4;
+    const auto text = [](int window, int file) {
+        return "window " + std::to_string(window) + " file " + std::to_string(file);
+    };
+    pid_t runs[2] = {};
+    for (int w = 0; w < 2; ++w) {
+        std::vector<std::string> inputs;
+        for (int f = 0; f < kFiles; ++f) {
+            inputs.push_back(
+                m_home.WriteFile("in" + std::to_string(w) + "/f" + std::to_string(f) + ".txt", text(w, f)));
+        }
+        const std::string out = m_home.MakeFolder("out" + std::to_string(w));
+        runs[w] = ::fork();
+        ASSERT_GE(runs[w], 0);
+        if (runs[w] == 0) {
+            test::MemoryForm window;
+            window.sleepForReal = true;
+            window.SetText1(out);
+            window.SetText2("0");
+            window.SetRows(inputs);
+            BatchRun().PushButton2_Click(window);
+            ::_exit(window.ui.MessageTexts() == std::vector<std::string>{"Done."} ? 0 : 1);
+        }
+    }
+    for (const pid_t run : runs) {
+        int status = -1;
+        ::waitpid(run, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+    for (int w = 0; w < 2; ++w) {
+        for (int f = 0; f < kFiles; ++f) {
+            const std::string pdf =
+                m_home.Root() + "/out" + std::to_string(w) + "/f" + std::to_string(f) + ".pdf";
+            EXPECT_EQ(Words(PdfText(pdf)), Words(text(w, f))) << pdf;
+        }
+    }
+    EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue), std::nullopt);
+    platform::OverrideProgramFolder("");
+}
+
+// ---------------------------------------------------------------- every script
+
+// The glyph numbers a page shows, in drawing order: the two-byte codes of its TJ strings.
+std::vector<unsigned> DrawnGlyphs(const std::string& pdf, const std::string& scratch) {
+    RunShell("qpdf --qdf --normalize-content=n --object-streams=disable " + Quote(pdf) + " " +
+             Quote(scratch));
+    const std::string file = test::ReadFile(scratch);
+    const std::size_t begin = file.find("BT\n", file.find("%% Contents for page 1"));
+    const std::string content = file.substr(begin, file.find("\nET", begin) - begin);
+    std::vector<unsigned> glyphs;
+    std::string bytes;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] != '(') {
+            continue;
+        }
+        for (++i; content[i] != ')'; ++i) {
+            char c = content[i];
+            if (c == '\\') {
+                c = content[++i] == 'n' ? '\n' : content[i] == 'r' ? '\r' : content[i];
+            }
+            bytes += c;
+        }
+    }
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        glyphs.push_back(static_cast<unsigned char>(bytes[i]) << 8 |
+                         static_cast<unsigned char>(bytes[i + 1]));
+    }
+    return glyphs;
+}
+
+// The glyph numbers HarfBuzz's own shaping tool gives for the text in the PDF's only font.
+std::vector<unsigned> ReferenceGlyphs(const std::string& pdf, const std::string& textFile) {
+    const std::vector<std::string> fonts = Lines(RunShell("pdffonts " + Quote(pdf)).output);
+    EXPECT_EQ(fonts.size(), 3u);
+    const std::string subsetName = Words(fonts.back())[0];
+    const std::string name = subsetName.substr(subsetName.find('+') + 1);
+    const auto file = Lines(RunShell("fc-list -f '%{file}\\n%{index}\\n' :postscriptname=" + name).output);
+    EXPECT_GE(file.size(), 2u) << name;
+    const std::string shaped =
+        RunShell("hb-shape --no-glyph-names --no-positions --no-clusters --face-index=" + file[1] + " " +
+                 Quote(file[0]) + " --text-file=" + Quote(textFile))
+            .output;
+    std::vector<unsigned> glyphs; // "[12|34|56]"
+    for (std::size_t at = 0; at < shaped.size() && shaped[at] != ']' && shaped[at] != '\n';
+         at = shaped.find_first_of("|]\n", at + 1)) {
+        glyphs.push_back(static_cast<unsigned>(std::stoul(shaped.substr(at + 1))));
+    }
+    return glyphs;
+}
+
+// Right-to-left lines drawn right to left, Arabic letters joined, Indic and Thai syllables formed: the
+// glyphs drawn are the ones an independent shaping of the same text in the same font gives.
+TEST_F(Printing, ComplexScriptsAreDrawnWithTheGlyphsTheirFontShapes) {
+    const struct {
+        std::string name;
+        std::string text;
+    } cases[] = {
+        {"hebrew", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D"},
+        {"arabic",
+         "\xD8\xA7\xD9\x84\xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 \xD8\xB9\xD9\x84\xD9\x8A\xD9\x83\xD9\x85 "
+         "\xD9\x84\xD8\xA7"},
+        {"devanagari",
+         "\xE0\xA4\x95\xE0\xA5\x8D\xE0\xA4\xB7\xE0\xA4\xA4\xE0\xA5\x8D\xE0\xA4\xB0\xE0\xA4\xBF"
+         "\xE0\xA4\xAF \xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87"},
+        {"thai", "\xE0\xB8\xAA\xE0\xB8\xA7\xE0\xB8\xB1\xE0\xB8\xAA\xE0\xB8\x94\xE0\xB8\xB5 "
+                 "\xE0\xB8\x99\xE0\xB9\x89\xE0\xB8\xB3"},
+    };
+    for (const auto& c : cases) {
+        const std::string input = m_home.WriteFile("in/" + c.name + ".txt", c.text + "\n");
+        const std::string pdf = m_out + "/" + c.name + ".pdf";
+        Target(pdf);
+        ASSERT_EQ(Print(input).exitCode, 0) << c.name;
+        const std::vector<unsigned> reference = ReferenceGlyphs(pdf, input);
+        EXPECT_FALSE(reference.empty()) << c.name;
+        EXPECT_EQ(DrawnGlyphs(pdf, m_home.Root() + "/qdf.pdf"), reference) << c.name;
+        EXPECT_EQ(Words(PdfText(pdf)), Words(c.text)) << c.name;
+    }
+}
+
+// The text read back from the PDF is the text as typed, right-to-left words and lines included, however
+// the lines wrap. (pdftotext takes the direction of most of a page's letters for all of its lines, so a
+// left-to-right line with right-to-left words in it is checked on a page of mostly Latin text.)
+TEST_F(Printing, TextComesBackInTypingOrder) {
+    const std::string hebrew = "\xD7\x90\xD7\x97\xD7\xAA \xD7\xA9\xD7\xAA\xD7\x99\xD7\x99\xD7\x9D "
+                               "\xD7\xA9\xD7\x9C\xD7\x95\xD7\xA9 \xD7\x90\xD7\xA8\xD7\x91\xD7\xA2 ";
+    const std::string arabic = "\xD9\x83\xD8\xAA\xD8\xA7\xD8\xA8 \xD9\x84\xD8\xA7 \xD9\x85\xD8\xA7\xD8\xA1 ";
+    const std::string texts[] = {
+        "one " + hebrew + "two\n" + Repeat("latin words to fill the page ", 20) + "\n",
+        Repeat(hebrew, 8) + "\n" + Repeat(arabic, 12) + "\n",
+    };
+    for (const auto& text : texts) {
+        const std::string input = m_home.WriteFile("in/order.txt", text);
+        Target(m_out + "/order.pdf");
+        ASSERT_EQ(Print(input).exitCode, 0);
+        EXPECT_EQ(WithoutSpaces(PdfText(m_out + "/order.pdf")), WithoutSpaces(text));
+        EXPECT_GT(Lines(PdfText(m_out + "/order.pdf")).size(), 3u); // the long lines wrapped
+    }
+}
+
+// A word of Devanagari syllables longer than a line breaks between syllables, never inside one.
+TEST_F(Printing, WrappingNeverSplitsACluster) {
+    const std::string syllable = "\xE0\xA4\x95\xE0\xA5\x8D\xE0\xA4\xB7\xE0\xA4\xBF"; // ka, virama, ssa, i
+    const std::string input = m_home.WriteFile("in/k.txt", Repeat(syllable, 120) + "\n");
+    Target(m_out + "/k.pdf");
+    ASSERT_EQ(Print(input).exitCode, 0);
+    const std::vector<std::string> lines = Words(PdfText(m_out + "/k.pdf"));
+    ASSERT_GT(lines.size(), 1u);
+    std::string all;
+    for (const auto& line : lines) {
+        EXPECT_EQ(line.size() % syllable.size(), 0u) << line;
+        EXPECT_EQ(line, Repeat(syllable, static_cast<int>(line.size() / syllable.size())));
+        all += line;
+    }
+    EXPECT_EQ(all, Repeat(syllable, 120));
+}
+
+// A letter whose mark the monospace face lacks is drawn, with its mark, from a face that has both.
+TEST_F(Printing, AClusterTakesAFontThatHasAllOfIt) {
+    const std::string input = m_home.WriteFile("in/mark.txt", "a\xD2\x87\n"); // a, combining pokrytie
+    Target(m_out + "/mark.pdf");
+    const Result result = Print(input);
+    ASSERT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "");
+    const std::vector<unsigned> glyphs = DrawnGlyphs(m_out + "/mark.pdf", m_home.Root() + "/qdf.pdf");
+    EXPECT_EQ(glyphs.size(), 2u);
+    EXPECT_EQ(std::count(glyphs.begin(), glyphs.end(), 0u), 0); // no missing-glyph box
+    EXPECT_EQ(Lines(RunShell("pdffonts " + Quote(m_out + "/mark.pdf")).output).size(), 3u); // one font
+}
+
+TEST_F(Printing, ACharacterNoFontHasPrintsAsABoxAndIsNamedOnce) {
+    const std::string input = m_home.WriteFile("in/box.txt", "a \xF4\x8F\xBF\xBD b \xF4\x8F\xBF\xBD c\n");
+    Target(m_out + "/box.pdf");
+    const Result result = Print(input);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output,
+              "plumavert-textprint: " + input + ": no installed font has U+10FFFD; it prints as a box\n");
+    EXPECT_EQ(Words(PdfText(m_out + "/box.pdf")),
+              (std::vector<std::string>{"a", "\xF4\x8F\xBF\xBD", "b", "\xF4\x8F\xBF\xBD", "c"}));
+}
+
+TEST_F(Printing, FontsWithCffOutlinesAreEmbeddedAsOpenType) {
+    const std::string input =
+        m_home.WriteFile("in/cjk.txt", "\xE4\xBD\xA0\xE5\xA5\xBD\xE4\xB8\x96\xE7\x95\x8C\n");
+    Target(m_out + "/cjk.pdf");
+    ASSERT_EQ(Print(input).exitCode, 0);
+    const std::vector<std::string> fonts = Lines(RunShell("pdffonts " + Quote(m_out + "/cjk.pdf")).output);
+    ASSERT_EQ(fonts.size(), 3u);
+    EXPECT_NE(fonts[2].find("CID Type 0C (OT)"), std::string::npos) << fonts[2];
+    EXPECT_NE(fonts[2].find("yes yes yes"), std::string::npos) << fonts[2];
+}
+
+// ---------------------------------------------------------------- mended faults
+
+TEST_F(Printing, TheTitleIsTheOutputsBaseNameInUnicode) {
+    const std::string input = m_home.WriteFile("in/a.txt", "text\n");
+    for (const std::string name :
+         {"Caf\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E notes", "na\xC3\xAFve.r\xC3\xA9sum\xC3\xA9"}) {
+        Target(m_out + "/" + name + ".pdf");
+        ASSERT_EQ(Print(input).exitCode, 0) << name;
+        EXPECT_EQ(PdfInfo(m_out + "/" + name + ".pdf", "Title"), name);
+    }
+}
+
+TEST_F(Printing, AnInputThatIsNotARegularFileFailsAtOnce) {
+    const std::string fifo = m_home.Root() + "/in.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Target(m_out + "/a.pdf");
+    for (const std::string& path : {fifo, std::string("/dev/null"), m_home.MakeFolder("in")}) {
+        const Result result = Print(path); // a pipe with no writer would hold an open that waits
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.output,
+                  "plumavert-textprint: cannot print " + path + ": it is not a regular file\n");
+    }
+    EXPECT_TRUE(Listing(m_out).empty());
+}
+
+// Peak resident memory of a program run to its end (and of the children it waited for), in megabytes.
+double PeakMemoryMb(const std::string& program, const std::string& file) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl(program.c_str(), program.c_str(), "/p", file.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return usage.ru_maxrss / 1024.0;
+}
+
+TEST_F(Printing, MemoryIsBoundedByThePageNotByTheLine) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's own memory would be measured";
+#endif
+    // Written in pieces: the peak memory of a program started from here includes the test's own.
+    const std::string input = m_home.WriteFile("in/spaces.txt", "x");
+    {
+        std::ofstream out(input, std::ios::app | std::ios::binary);
+        const std::string spaces(1 << 20, ' ');
+        for (int i = 0; i < 30; ++i) {
+            out << spaces;
+        }
+        out << "y\n";
+    }
+    Target(m_out + "/spaces.pdf");
+    EXPECT_LT(PeakMemoryMb(m_bin + "/plumavert-textprint", input), 80);
+    EXPECT_EQ(Words(PdfText(m_out + "/spaces.pdf")), (std::vector<std::string>{"x", "y"}));
 }
 
 } // namespace

@@ -93,6 +93,21 @@ TEST_F(AddFolderTest, AllFilesOfTheTreeArriveFolderByFolderInWalkOrder) {
     EXPECT_TRUE(form.ui.messages.empty());
 }
 
+// The walk hands the file loop what its listings showed of each folder's files; the rows are those that
+// listing every folder again gives, whatever the pattern.
+TEST_F(AddFolderTest, FilesKeptByTheWalkGiveTheRowsThatListingEachFolderAgainGives) {
+    for (const char* pattern : {"*.*", "*.txt", "*.TXT", "*.", "n*", "?.txt"}) {
+        FolderWalkList list{tree.Root() + platform::PathSeparator()};
+        FolderFiles files;
+        GetSubDirectories2016(form, list, &files);
+        MemoryForm kept;
+        AppendListedFiles(kept, list, pattern, nullptr, &files);
+        MemoryForm listedAgain;
+        AppendListedFiles(listedAgain, list, pattern, nullptr);
+        EXPECT_EQ(kept.Rows(), listedAgain.Rows()) << pattern;
+    }
+}
+
 TEST_F(AddFolderTest, TheExtensionIsMatchedAsTypedIgnoringLetterCase) {
     struct Case {
         const char* extension;

@@ -173,6 +173,8 @@ TEST_F(TextPrinterTest, PrintsTheFileToTheDefaultPrinterPageByPage) {
         {"\f\fafter two blank pages", 3, "after two blank pages"},
         {"\xEF\xBB\xBFUTF-8 with a mark\rand a second line", 1, "UTF-8 with a mark and a second line"},
         {std::string("\xFF\xFEw\0i\0d\0e\0", 10), 1, "wide"},
+        {std::string("n\0o\0 \0m\0a\0r\0k\0", 14), 1, "no mark"}, // UTF-16 told by its zero bytes
+        {std::string("\0b\0i\0g\0 \0e\0n\0d", 14), 1, "big end"},
         {"tab\tstops\tand columns", 1, "tab stops and columns"},
         {"caf\xE9 cr\xE8me, not UTF-8", 1, "caf\xC3\xA9 cr\xC3\xA8me, not UTF-8"}, // the ANSI code page
         {"caf\xC3\xA9 in UTF-8", 1, "caf\xC3\xA9 in UTF-8"},

@@ -82,11 +82,31 @@ char32_t TextChar(char32_t ch) {
     return (ch >= 0xD800 && ch <= 0xDFFF) || ch > 0x10FFFF || ch == 0 ? 0xFFFD : ch;
 }
 
+// The characters of a UTF-8 text (a file name); a byte that starts no valid sequence stands as U+FFFD.
+std::u32string DecodeUtf8(std::string_view text) {
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+        char32_t ch = length == 1 ? lead : lead & (0x7F >> length);
+        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            valid = (next & 0xC0) == 0x80;
+            ch = (ch << 6) | (next & 0x3F);
+        }
+        const bool shortest = ch >= (length == 4 ? 0x10000u : length == 3 ? 0x800u : 0u);
+        out += valid && shortest ? ch : 0xFFFD;
+        i += valid ? static_cast<std::size_t>(length) : 1;
+    }
+    return out;
+}
+
 // Six capital letters naming a subset, as PDF readers expect before a subset font's name.
-std::string SubsetTag(const std::vector<char32_t>& chars) {
+std::string SubsetTag(const std::vector<bool>& used) {
     std::uint32_t hash = 2166136261u;
-    for (std::size_t glyph = 0; glyph < chars.size(); ++glyph) {
-        if (chars[glyph] != 0) {
+    for (std::size_t glyph = 0; glyph < used.size(); ++glyph) {
+        if (used[glyph]) {
             hash = (hash ^ static_cast<std::uint32_t>(glyph)) * 16777619u;
         }
     }
@@ -122,7 +142,7 @@ const std::string& Deflater::Compress(const std::string& data) {
 }
 
 PdfDocument::PdfDocument(std::FILE* out, std::string title) : m_out(out), m_title(std::move(title)) {
-    Write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    Write("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n"); // 1.6: fonts with CFF outlines go in as OpenType
     for (int object = kCatalog; object <= kInfo; ++object) {
         Reserve();
     }
@@ -160,7 +180,7 @@ bool PdfDocument::OnFont(const printjob::Font& font) {
         return false;
     }
     Font entry;
-    entry.file = TrueTypeFont::Open(font.path, font.faceIndex, m_error);
+    entry.file = FontFile::Open(font.path, font.faceIndex, m_error);
     if (!entry.file) {
         return false;
     }
@@ -169,6 +189,7 @@ bool PdfDocument::OnFont(const printjob::Font& font) {
         Reserve();
     }
     entry.chars.assign(entry.file->GlyphCount(), 0);
+    entry.used.assign(entry.file->GlyphCount(), false);
     entry.widths.assign(entry.file->GlyphCount(), -1);
     m_fonts.emplace(font.id, std::move(entry));
     return true;
@@ -219,37 +240,115 @@ bool PdfDocument::OnRun(const printjob::Run& run) {
     m_content += ' ';
     AppendNumber(m_content, m_pageHeight - run.y);
     m_content += " Tm\n";
-    ShowGlyphs(found->second, run);
+    if (run.shaped) {
+        ShowShaped(found->second, run);
+    } else {
+        ShowGlyphs(found->second, run);
+    }
     return true;
 }
 
-// Glyphs follow one another by their widths; where the job places one elsewhere, the TJ array carries
-// the correction. A glyph that stood for another character before carries its own text along.
+// One glyph at its place in the open TJ array: where the job places it off the pen, the array carries
+// the correction.
+void PdfDocument::ShowGlyph(Font& font, const printjob::Glyph& glyph, float size, float& pen) {
+    const float shift = pen - glyph.x;
+    if (std::fabs(shift) > kSlack) {
+        m_content += ')';
+        AppendNumber(m_content, shift * 1000 / size);
+        m_content += '(';
+    }
+    font.used[glyph.index] = true;
+    AppendGlyph(m_content, glyph.index);
+    pen = glyph.x + Width(font, glyph.index) * size / 1000;
+}
+
+// Whether the font's character map can give a glyph this text: it does already, or the glyph has none
+// yet and now gets it.
+bool PdfDocument::MapsTo(Font& font, std::uint32_t glyph, std::u32string_view text) {
+    if (text.size() == 1) {
+        const char32_t ch = TextChar(text[0]);
+        char32_t& known = font.chars[glyph];
+        const bool fits = (known == 0 || known == ch) && !font.texts.contains(glyph);
+        known = fits ? ch : known;
+        return fits;
+    }
+    if (text.empty() || font.chars[glyph] != 0) {
+        return false;
+    }
+    const auto [entry, added] = font.texts.emplace(glyph, text);
+    return added || entry->second == text;
+}
+
+// Closes the open TJ array and opens a span whose text stands for the glyphs shown in it.
+void PdfDocument::BeginActualText(std::u32string_view text) {
+    m_content += ")] TJ\n/Span << /ActualText <FEFF";
+    for (const char32_t ch : text) {
+        AppendUtf16Hex(m_content, TextChar(ch));
+    }
+    m_content += "> >> BDC [(";
+}
+
+// Glyphs follow one another by their widths. A glyph that stood for another character before carries
+// its own text along.
 void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
     float pen = run.glyphs.front().x;
     m_content += "[(";
     for (const auto& glyph : run.glyphs) {
-        const float shift = pen - glyph.x;
-        if (std::fabs(shift) > kSlack) {
-            m_content += ')';
-            AppendNumber(m_content, shift * 1000 / run.size);
-            m_content += '(';
-        }
         const char32_t ch = TextChar(glyph.ch);
         char32_t& known = font.chars[glyph.index];
         if (known == 0 || known == ch) {
             known = ch;
-            AppendGlyph(m_content, glyph.index);
+            ShowGlyph(font, glyph, run.size, pen);
         } else {
-            m_content += ")] TJ\n/Span << /ActualText <FEFF";
-            AppendUtf16Hex(m_content, ch);
-            m_content += "> >> BDC [(";
-            AppendGlyph(m_content, glyph.index);
+            BeginActualText(std::u32string_view(&ch, 1));
+            ShowGlyph(font, glyph, run.size, pen);
             m_content += ")] TJ EMC\n[(";
         }
-        pen = glyph.x + Width(font, glyph.index) * run.size / 1000;
     }
     m_content += ")] TJ\n";
+}
+
+// A shaped run, cluster by cluster. A cluster of one glyph for one character maps through the font's
+// character map like plain text; any other (marks, ligatures, Indic syllables, glyphs raised or lowered)
+// is a span carrying its characters.
+void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
+    float pen = run.glyphs.front().x;
+    float rise = 0;
+    std::size_t glyph = 0;
+    std::size_t offset = 0;
+    m_content += "[(";
+    for (const printjob::Cluster& cluster : run.clusters) {
+        const std::u32string_view text = std::u32string_view(run.text).substr(offset, cluster.chars);
+        offset += cluster.chars;
+        if (cluster.glyphs == 0) {
+            continue;
+        }
+        // Text extractors read a page's glyphs left to right and turn right-to-left stretches around
+        // themselves; a right-to-left cluster therefore carries its characters right to left.
+        const std::u32string shown =
+            run.rightToLeft ? std::u32string(text.rbegin(), text.rend()) : std::u32string(text);
+        const bool plain =
+            cluster.glyphs == 1 && run.rise[glyph] == 0 && MapsTo(font, run.glyphs[glyph].index, shown);
+        if (!plain) {
+            BeginActualText(shown);
+        }
+        for (const std::size_t end = glyph + cluster.glyphs; glyph < end; ++glyph) {
+            if (run.rise[glyph] != rise) {
+                rise = run.rise[glyph];
+                m_content += ")] TJ\n";
+                AppendNumber(m_content, rise);
+                m_content += " Ts [(";
+            }
+            ShowGlyph(font, run.glyphs[glyph], run.size, pen);
+        }
+        if (!plain) {
+            m_content += ")] TJ EMC\n[(";
+        }
+    }
+    m_content += ")] TJ\n";
+    if (rise != 0) {
+        m_content += "0 Ts\n";
+    }
 }
 
 bool PdfDocument::OnEndPage() {
@@ -278,7 +377,7 @@ std::string PdfDocument::Finish() {
     }
     Write("] >>\nendobj\n");
     std::string title;
-    for (const char32_t ch : m_title) {
+    for (const char32_t ch : DecodeUtf8(m_title)) {
         AppendUtf16Hex(title, TextChar(ch));
     }
     char date[32];
@@ -303,13 +402,16 @@ std::string PdfDocument::Finish() {
     }
     Write("trailer\n<< /Size " + std::to_string(m_offsets.size()) +
           " /Root 1 0 R /Info 4 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
-    return m_writeFailed ? "the PDF file could not be written completely" : "";
+    if (m_writeFailed) {
+        return m_error.empty() ? "the PDF file could not be written completely" : m_error;
+    }
+    return {};
 }
 
 void PdfDocument::WriteFont(Font& font) {
     const FontMetrics& metrics = font.file->Metrics();
     const double scale = 1000.0 / metrics.unitsPerEm;
-    const std::string name = "/" + SubsetTag(font.chars) + "+" + metrics.postScriptName;
+    const std::string name = "/" + SubsetTag(font.used) + "+" + metrics.postScriptName;
     const int type0 = font.object, cidFont = font.object + 1, descriptor = font.object + 2,
               file = font.object + 3, toUnicode = font.object + 4;
     BeginObject(type0);
@@ -322,28 +424,33 @@ void PdfDocument::WriteFont(Font& font) {
           Number(metrics.yMin * scale) + " " + Number(metrics.xMax * scale) + " " +
           Number(metrics.yMax * scale) + "] /ItalicAngle " + Number(metrics.italicAngle) + " /Ascent " +
           Number(metrics.ascender * scale) + " /Descent " + Number(metrics.descender * scale) +
-          " /CapHeight " + Number(metrics.capHeight * scale) + " /StemV 80 /FontFile2 " +
-          std::to_string(file) + " 0 R >>\nendobj\n");
-    std::vector<bool> used(font.chars.size());
-    for (std::size_t glyph = 0; glyph < used.size(); ++glyph) {
-        used[glyph] = font.chars[glyph] != 0;
+          " /CapHeight " + Number(metrics.capHeight * scale) + " /StemV 80 " +
+          (metrics.cff ? "/FontFile3 " : "/FontFile2 ") + std::to_string(file) + " 0 R >>\nendobj\n");
+    const std::string subset = font.file->Subset(font.used);
+    if (subset.empty()) {
+        m_error = "the font " + metrics.postScriptName + " could not be subset";
+        m_writeFailed = true;
     }
-    const std::string subset = font.file->Subset(used);
-    WriteStream(file, " /Length1 " + std::to_string(subset.size()), m_fontDeflater.Compress(subset));
+    WriteStream(file, metrics.cff ? " /Subtype /OpenType" : " /Length1 " + std::to_string(subset.size()),
+                m_fontDeflater.Compress(subset));
     WriteToUnicode(toUnicode, font);
 }
 
 void PdfDocument::WriteWidths(int object, const std::string& name, Font& font) {
     std::string widths;
-    for (std::uint32_t glyph = 0; glyph < font.chars.size(); ++glyph) {
-        if (font.chars[glyph] != 0) {
+    for (std::uint32_t glyph = 0; glyph < font.used.size(); ++glyph) {
+        if (font.used[glyph]) {
             widths += std::to_string(glyph) + " [" + Number(Width(font, glyph)) + "] ";
         }
     }
+    // Glyphs are named by their number: TrueType maps them straight through, CFF by its own glyph order.
+    const bool cff = font.file->Metrics().cff;
     BeginObject(object);
-    Write("<< /Type /Font /Subtype /CIDFontType2 /BaseFont " + name +
+    Write(std::string("<< /Type /Font /Subtype ") + (cff ? "/CIDFontType0" : "/CIDFontType2") +
+          " /BaseFont " + name +
           " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor " +
-          std::to_string(object + 1) + " 0 R /CIDToGIDMap /Identity /W [" + widths + "] >>\nendobj\n");
+          std::to_string(object + 1) + " 0 R" + (cff ? "" : " /CIDToGIDMap /Identity") + " /W [" + widths +
+          "] >>\nendobj\n");
 }
 
 void PdfDocument::WriteToUnicode(int object, const Font& font) {
@@ -353,7 +460,7 @@ void PdfDocument::WriteToUnicode(int object, const Font& font) {
                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
     std::vector<std::uint32_t> glyphs;
     for (std::uint32_t glyph = 0; glyph < font.chars.size(); ++glyph) {
-        if (font.chars[glyph] != 0) {
+        if (font.chars[glyph] != 0 || font.texts.contains(glyph)) {
             glyphs.push_back(glyph);
         }
     }
@@ -364,7 +471,13 @@ void PdfDocument::WriteToUnicode(int object, const Font& font) {
             map += '<';
             AppendHex(map, glyphs[i], 4);
             map += "> <";
-            AppendUtf16Hex(map, font.chars[glyphs[i]]);
+            const auto text = font.texts.find(glyphs[i]);
+            if (text == font.texts.end()) {
+                AppendUtf16Hex(map, font.chars[glyphs[i]]);
+            }
+            for (const char32_t ch : text == font.texts.end() ? std::u32string() : text->second) {
+                AppendUtf16Hex(map, TextChar(ch));
+            }
             map += ">\n";
         }
         map += "endbfchar\n";

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "fontfile.h"
 #include "jobformat.h"
-#include "truetype.h"
 
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include <zlib.h>
 
@@ -32,7 +33,8 @@ private:
 // Writes the pages of a print job as a PDF file while they arrive: each page's text goes out as soon
 // as the page ends, so a job of any length needs about one page in memory. The glyphs are shown by
 // their number in the font, with a map back to the characters so the text can be searched and copied;
-// the fonts are embedded at the end as subsets holding only the glyphs used.
+// the fonts are embedded at the end as subsets holding only the glyphs used. Shaped text (clusters of
+// glyphs, right-to-left runs) carries its characters in reading order as marked-content spans.
 class PdfDocument : public printjob::JobHandler {
 public:
     // Writes to an open file; title goes into the document information.
@@ -50,10 +52,12 @@ public:
 
 private:
     struct Font {
-        std::unique_ptr<TrueTypeFont> file;
+        std::unique_ptr<FontFile> file;
         int object = 0;              // the first of its five objects
-        std::vector<char32_t> chars; // the character each glyph stood for first, 0 when unused
-        std::vector<float> widths;   // advance per glyph in thousandths of the size, -1 until looked up
+        std::vector<char32_t> chars; // the character each glyph stood for first, 0 when none
+        std::unordered_map<std::uint32_t, std::u32string> texts; // or the characters, for a ligature
+        std::vector<bool> used;                                  // the glyphs the document shows
+        std::vector<float> widths; // advance per glyph in thousandths of the size, -1 until looked up
     };
 
     void Write(std::string_view data);
@@ -62,6 +66,10 @@ private:
     void WriteStream(int object, const std::string& dictionary, const std::string& data);
     float Width(Font& font, std::uint32_t glyph);
     void ShowGlyphs(Font& font, const printjob::Run& run);
+    void ShowShaped(Font& font, const printjob::Run& run);
+    void ShowGlyph(Font& font, const printjob::Glyph& glyph, float size, float& pen);
+    void BeginActualText(std::u32string_view text);
+    static bool MapsTo(Font& font, std::uint32_t glyph, std::u32string_view text);
     void WriteFont(Font& font);
     void WriteWidths(int object, const std::string& name, Font& font);
     void WriteToUnicode(int object, const Font& font);

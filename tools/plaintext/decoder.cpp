@@ -91,6 +91,32 @@ Bom DetectBom(const unsigned char* data, std::size_t size) {
     return {};
 }
 
+Encoding GuessUtf16(const unsigned char* data, std::size_t size) {
+    constexpr std::size_t kMinPairs = 2;
+    const std::size_t pairs = size / 2;
+    std::size_t evenZeros = 0;
+    std::size_t oddZeros = 0;
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        evenZeros += data[i] == 0 ? 1 : 0;
+        oddZeros += data[i + 1] == 0 ? 1 : 0;
+    }
+    Encoding guess = Encoding::Windows1252;
+    if (pairs >= kMinPairs && oddZeros * 2 > pairs && evenZeros * 10 <= pairs) {
+        guess = Encoding::Utf16Le;
+    } else if (pairs >= kMinPairs && evenZeros * 2 > pairs && oddZeros * 10 <= pairs) {
+        guess = Encoding::Utf16Be;
+    }
+    if (guess != Encoding::Windows1252) {
+        TextDecoder check(guess);
+        std::u32string scratch;
+        check.Decode(data, pairs * 2, scratch);
+        if (!check.IsClean()) {
+            guess = Encoding::Windows1252;
+        }
+    }
+    return guess;
+}
+
 TextDecoder::TextDecoder(Encoding encoding) : m_encoding(encoding) {}
 
 void TextDecoder::Decode(const unsigned char* data, std::size_t size, std::u32string& out) {

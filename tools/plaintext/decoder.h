@@ -1,8 +1,9 @@
 #pragma once
 
 // Turns the bytes of a text file into characters the way a word processor opening a plain-text file
-// does: a byte order mark decides (UTF-8, UTF-16 LE or BE); without one, a file that is valid UTF-8
-// throughout is UTF-8, anything else is Windows-1252.
+// does: a byte order mark decides (UTF-8, UTF-16 LE or BE); without one, text whose zero bytes clearly
+// mark it as UTF-16 is UTF-16, a file that is valid UTF-8 throughout is UTF-8, anything else is
+// Windows-1252.
 
 #include <cstddef>
 #include <string>
@@ -18,6 +19,11 @@ struct Bom {
     std::size_t length = 0;
 };
 Bom DetectBom(const unsigned char* data, std::size_t size);
+
+// UTF-16 without a byte order mark, when the bytes clearly say so: more than half of the bytes at odd
+// offsets are zero and hardly any at even offsets (little endian), or the other way round (big endian),
+// and the data decodes cleanly. Windows-1252 (meaning "no") otherwise.
+Encoding GuessUtf16(const unsigned char* data, std::size_t size);
 
 // Decodes a byte stream given in pieces of any size; sequences split between pieces are joined.
 // Malformed UTF-8 or UTF-16 becomes U+FFFD.

@@ -15,8 +15,9 @@ namespace pf::textprint {
 // end of the file, negative on a read error.
 using ReadPiece = std::function<std::int64_t(std::vector<unsigned char>&)>;
 
-// The encoding of a file read from its start: its byte order mark, else UTF-8 when every byte sequence
-// is valid UTF-8, else the single-byte code page. Reads up to the whole file through read, using buffer
+// The encoding of a file read from its start: its byte order mark, else UTF-16 when the first piece's
+// zero bytes clearly say so (see GuessUtf16), else UTF-8 when every byte sequence is valid UTF-8, else
+// the single-byte code page. Reads up to the whole file through read, using buffer
 // for the pieces; the text itself starts the mark's length into the file. Empty on a read error.
 std::optional<Bom> DetectEncoding(const ReadPiece& read, std::vector<unsigned char>& buffer);
 

@@ -15,7 +15,7 @@ constexpr double kMaxPageSide = 14400; // the largest page a PDF can hold, 200 i
 
 constexpr const char* kEndedEarly = "the print job ended before it was complete";
 
-enum Tag : char { kFont = 'F', kPage = 'P', kRun = 'R', kEndPage = 'E', kEndJob = 'Z' };
+enum Tag : char { kFont = 'F', kPage = 'P', kRun = 'R', kShapedRun = 'S', kEndPage = 'E', kEndJob = 'Z' };
 
 // Pulls typed values from the source through a buffer; any shortfall marks the job as ended early.
 class Input {
@@ -80,6 +80,52 @@ bool ReadRun(Input& in, Run& run) {
     return true;
 }
 
+// The clusters of a shaped run must cover its glyphs and its text exactly.
+bool ReadClusters(Input& in, Run& run) {
+    std::uint32_t count = 0;
+    if (!in.Get(count) || count > kMaxRunGlyphs) {
+        return false;
+    }
+    run.clusters.resize(count);
+    std::uint64_t glyphs = 0;
+    std::uint64_t chars = 0;
+    for (auto& cluster : run.clusters) {
+        if (!in.Get(cluster.glyphs) || !in.Get(cluster.chars)) {
+            return false;
+        }
+        glyphs += cluster.glyphs;
+        chars += cluster.chars;
+    }
+    std::uint32_t length = 0;
+    if (glyphs != run.glyphs.size() || !in.Get(length) || length != chars || length > kMaxRunGlyphs) {
+        return false;
+    }
+    run.text.resize(length);
+    return in.Read(run.text.data(), length * sizeof(char32_t));
+}
+
+bool ReadShapedRun(Input& in, Run& run) {
+    std::uint8_t rightToLeft = 0;
+    std::uint32_t count = 0;
+    if (!in.Get(run.font) || !in.Get(run.size) || !in.Get(run.y) || !in.Get(rightToLeft) || !in.Get(count) ||
+        count > kMaxRunGlyphs || !std::isfinite(run.size) || !std::isfinite(run.y)) {
+        return false;
+    }
+    run.shaped = true;
+    run.rightToLeft = rightToLeft != 0;
+    run.glyphs.resize(count);
+    run.rise.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        Glyph& glyph = run.glyphs[i];
+        glyph.ch = 0;
+        if (!in.Get(glyph.index) || !in.Get(glyph.x) || !in.Get(run.rise[i]) || !std::isfinite(glyph.x) ||
+            !std::isfinite(run.rise[i])) {
+            return false;
+        }
+    }
+    return ReadClusters(in, run);
+}
+
 } // namespace
 
 JobWriter::JobWriter(Sink sink) : m_sink(std::move(sink)) {
@@ -141,6 +187,32 @@ void JobWriter::AddRun(std::uint32_t font, float size, float y, const Glyph* gly
     }
 }
 
+void JobWriter::AddShapedRun(const Run& run) {
+    const char tag = kShapedRun;
+    const std::uint8_t rightToLeft = run.rightToLeft ? 1 : 0;
+    const auto glyphs = static_cast<std::uint32_t>(run.glyphs.size());
+    const auto clusters = static_cast<std::uint32_t>(run.clusters.size());
+    const auto length = static_cast<std::uint32_t>(run.text.size());
+    Put(&tag, 1);
+    Put(&run.font, sizeof run.font);
+    Put(&run.size, sizeof run.size);
+    Put(&run.y, sizeof run.y);
+    Put(&rightToLeft, 1);
+    Put(&glyphs, sizeof glyphs);
+    for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
+        Put(&run.glyphs[i].index, sizeof run.glyphs[i].index);
+        Put(&run.glyphs[i].x, sizeof run.glyphs[i].x);
+        Put(&run.rise[i], sizeof run.rise[i]);
+    }
+    Put(&clusters, sizeof clusters);
+    for (const Cluster& cluster : run.clusters) {
+        Put(&cluster.glyphs, sizeof cluster.glyphs);
+        Put(&cluster.chars, sizeof cluster.chars);
+    }
+    Put(&length, sizeof length);
+    Put(run.text.data(), run.text.size() * sizeof(char32_t));
+}
+
 void JobWriter::EndPage() {
     const char tag = kEndPage;
     Put(&tag, 1);
@@ -183,6 +255,9 @@ std::string ReadJob(const Source& source, JobHandler& handler) {
             inPage = true;
             accepted = handler.OnBeginPage(width, height);
         } else if (tag == kRun && inPage && ReadRun(in, run)) {
+            run.shaped = false;
+            accepted = handler.OnRun(run);
+        } else if (tag == kShapedRun && inPage && ReadShapedRun(in, run)) {
             accepted = handler.OnRun(run);
         } else if (tag == kEndPage && inPage) {
             inPage = false;

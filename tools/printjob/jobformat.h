@@ -20,12 +20,27 @@ struct Glyph {
     char32_t ch = 0;         // the character the glyph shows
 };
 
-// A glyph run: glyphs of one font on one baseline.
+// A group of glyphs that together show a piece of text (a letter with its marks, a ligature, an Indic
+// syllable): consecutive glyphs of a run and consecutive characters of its text.
+struct Cluster {
+    std::uint32_t glyphs = 0;
+    std::uint32_t chars = 0;
+};
+
+// A glyph run: glyphs of one font on one baseline. A plain run has one glyph per character (in each
+// glyph's ch); a shaped run comes from a shaping engine: its glyphs, in visual order, may sit above or
+// below the baseline (rise, in points, one per glyph) and show the text cluster by cluster (the
+// clusters in visual order, the characters of each in reading order).
 struct Run {
     std::uint32_t font = 0;
     float size = 0; // in points
     float y = 0;    // baseline, in points from the page's top edge
     std::vector<Glyph> glyphs;
+    bool shaped = false;
+    bool rightToLeft = false;
+    std::vector<float> rise;
+    std::vector<Cluster> clusters;
+    std::u32string text;
 };
 
 struct Font {
@@ -44,6 +59,8 @@ public:
     void DefineFont(const Font& font);
     void BeginPage(double width, double height);
     void AddRun(std::uint32_t font, float size, float y, const Glyph* glyphs, std::size_t count);
+    // A shaped run (its font, size and baseline as given in the run).
+    void AddShapedRun(const Run& run);
     void EndPage();
     // Marks the job complete and hands over what is left; false when the sink refused data.
     bool Finish();

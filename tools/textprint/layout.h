@@ -3,6 +3,7 @@
 #include "fonts.h"
 #include "jobformat.h"
 #include "pageflow.h"
+#include "shaper.h"
 
 #include <string_view>
 #include <vector>
@@ -29,6 +30,8 @@ PageGeometry PaperForLocale(const char* lcAll, const char* lcPaper, const char* 
 // Lays characters out on pages the way a word processor prints a plain-text file (see PageFlow): one
 // monospace size, lines wrapped at word boundaries within the margins, tabs to every eighth column. Each
 // finished page goes to the print job at once, so only one line is held in memory.
+// A line of simple characters is set one glyph per character; any other line goes through the shaper,
+// is drawn in visual order and wraps only between clusters.
 class PageLayout : public PageFlow {
 public:
     PageLayout(FontSet& fonts, const PageGeometry& page, printjob::JobWriter& job);
@@ -40,6 +43,8 @@ private:
         float x; // from the left margin
         float advance;
         char32_t ch;
+        bool simple = true;
+        bool start = true; // starts a cluster: the line may break before it
     };
 
     void Place(char32_t ch) override;
@@ -48,6 +53,11 @@ private:
     void EndLine() override;
     void OpenPage() override;
     void ClosePage() override;
+    void PlaceComplex(char32_t ch, const GlyphInfo& glyph);
+    void Measure();
+    std::size_t FittingClusters() const;
+    void EmitShaped(std::size_t count, float baseline);
+    void DefineFont(std::int32_t font);
     void Wrap(float advance);
     void BreakAt(std::size_t count);
     void EmitLine(std::size_t count);
@@ -65,6 +75,15 @@ private:
     bool m_lineUsed = false; // the line holds something (characters or tabs)
     bool m_canBreak = false; // a line break may go after the first m_break characters
     std::size_t m_break = 0;
+    bool m_complex = false;  // the line holds characters that need shaping
+    bool m_measured = false; // the line's positions are the shaper's, not estimates
+    bool m_hanging = false;  // a space hangs past the margin: the next character starts a new line
+    Direction m_direction = Direction::Unknown;
+    Shaper m_shaper;
+    std::u32string m_text;
+    std::vector<float> m_widths;
+    std::vector<bool> m_starts;
+    std::vector<ShapedRun> m_shaped;
     std::vector<bool> m_defined; // by font id: already in the job
     std::vector<printjob::Glyph> m_run;
 };

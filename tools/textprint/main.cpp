@@ -30,7 +30,9 @@ constexpr float kFontSize = 10;
 // The open text file, read in pieces so a file of any size needs little memory.
 class InputFile {
 public:
-    explicit InputFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    // Opened without waiting: a pipe or a device would otherwise hold the open until someone writes to it.
+    explicit InputFile(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
     ~InputFile() {
         if (m_fd >= 0) {
             ::close(m_fd);
@@ -68,9 +70,15 @@ Bom DetectFileEncoding(InputFile& file, std::vector<unsigned char>& buffer, std:
     return bom.value_or(Bom{});
 }
 
-// Lays the file out and hands the pages to the job. Returns "" when the whole file went out.
-std::string PrintFile(InputFile& file, Encoding encoding, printjob::JobWriter& writer) {
+// Lays the file out and hands the pages to the job. Returns "" when the whole file went out. A character
+// no installed font has prints as a box and is named once on standard error.
+std::string PrintFile(const std::string& path, InputFile& file, Encoding encoding,
+                      printjob::JobWriter& writer) {
     FontSet fonts(FontSet::StandardChoices(), kFontSize);
+    fonts.OnMissing([&path](char32_t ch) {
+        std::fprintf(stderr, "plumavert-textprint: %s: no installed font has U+%04X; it prints as a box\n",
+                     path.c_str(), static_cast<unsigned>(ch));
+    });
     PageLayout layout(
         fonts, PaperForLocale(std::getenv("LC_ALL"), std::getenv("LC_PAPER"), std::getenv("LANG")), writer);
     TextDecoder decoder(encoding);
@@ -112,6 +120,7 @@ int Print(const std::string& path) {
     if (!S_ISREG(st.st_mode)) {
         return Fail(path, "it is not a regular file");
     }
+    ::fcntl(file.Fd(), F_SETFL, ::fcntl(file.Fd(), F_GETFL) & ~O_NONBLOCK);
     std::vector<unsigned char> buffer(kChunk);
     std::string error;
     const Bom bom = DetectFileEncoding(file, buffer, error);
@@ -124,7 +133,7 @@ int Print(const std::string& path) {
     }
     printjob::JobWriter writer([&](std::string_view data) { return opened.job->Write(data); });
     try {
-        error = PrintFile(file, bom.encoding, writer);
+        error = PrintFile(path, file, bom.encoding, writer);
     } catch (const std::exception& failure) {
         error = failure.what();
     }

@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace pf {
@@ -29,10 +29,10 @@ protected:
     // The rows the list shows once the window has run its pending work.
     static std::vector<std::string> ListedRows(Form1& form) {
         QApplication::processEvents();
-        auto* list = form.findChild<QTreeWidget*>("ListView1");
+        auto* list = form.findChild<QTreeView*>("ListView1");
         std::vector<std::string> rows;
-        for (int i = 0; list != nullptr && i < list->topLevelItemCount(); ++i) {
-            rows.push_back(list->topLevelItem(i)->text(0).toStdString());
+        for (int i = 0; list != nullptr && i < list->model()->rowCount(); ++i) {
+            rows.push_back(list->model()->index(i, 0).data().toString().toStdString());
         }
         return rows;
     }

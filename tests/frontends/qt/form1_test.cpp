@@ -1,11 +1,15 @@
 #include "filelistview.h"
 #include "form1.h"
 #include "platform.h"
+#include "qtuserinterface.h"
 #include "scriptedui.h"
 #include "settings.h"
 #include "temphome.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -13,8 +17,11 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
-#include <QTreeWidget>
+#include <QToolTip>
+#include <QTreeView>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace pf {
@@ -83,7 +90,7 @@ TEST_F(Form1Test, ControlsStandWhereTheLayoutPutsThemWithTheirCaptions) {
     EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(Find<QProgressBar>(form, "ProgressBar1")->text().toStdString(), "Progress Bar");
     EXPECT_EQ(
-        Find<QTreeWidget>(form, "ListView1")->toolTip().toStdString(),
+        Find<QTreeView>(form, "ListView1")->toolTip().toStdString(),
         "Drag and drop files here. Double-click item to remove it. Move | line to right and out of window to "
         "reveal full names.");
 }
@@ -104,8 +111,8 @@ TEST_F(Form1Test, TabOrderFollowsTheTabIndexes) {
 TEST_F(Form1Test, LoadFillsTheBoxesAndTheColumnAndSavesThem) {
     Form1 form(&ui);
     form.Load();
-    auto* list = Find<QTreeWidget>(form, "ListView1");
-    EXPECT_EQ(list->headerItem()->text(0).toStdString(), "Text File(s)");
+    auto* list = Find<QTreeView>(form, "ListView1");
+    EXPECT_EQ(list->model()->headerData(0, Qt::Horizontal).toString().toStdString(), "Text File(s)");
     EXPECT_EQ(list->columnWidth(0), 466);
     EXPECT_EQ(form.windowTitle().toStdString(), "Plumavert Fennic");
     EXPECT_EQ(Find<QLineEdit>(form, "Text1")->text().toStdString(), home.Home() + "/");
@@ -113,6 +120,37 @@ TEST_F(Form1Test, LoadFillsTheBoxesAndTheColumnAndSavesThem) {
     Find<QLineEdit>(form, "Text2")->setText("12");
     EXPECT_EQ(ReadSetting(key::kText2, ""), "12");
     EXPECT_EQ(ReadSetting(key::kLocation, ""), home.Home() + "/");
+}
+
+// A path longer than the column is cut at the column's edge (no dots, nothing painted beyond it), the
+// divider can be dragged to reveal it, and the list's hint shows over the rows too.
+TEST_F(Form1Test, ALongPathIsCutAtTheColumnEdgeAndTheHintShowsOverTheRows) {
+    Form1 form(&ui);
+    form.Load();
+    form.show();
+    form.AppendRow("/" + std::string(300, 'W') + ".txt");
+    auto* list = Find<QTreeView>(form, "ListView1");
+    QApplication::processEvents();
+    const QRect row = list->visualRect(list->model()->index(0, 0));
+    const QImage painted = list->viewport()->grab().toImage();
+    const QColor background = list->palette().color(QPalette::Base);
+    int inked = 0;
+    for (int x = 0; x < painted.width(); ++x) {
+        if (painted.pixelColor(x, row.center().y()) != background) {
+            EXPECT_LT(x, 466) << "painted beyond the column edge";
+            ++inked;
+        }
+    }
+    EXPECT_GT(inked, 0);
+    EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
+    EXPECT_EQ(list->header()->sectionResizeMode(0), QHeaderView::Interactive);
+    list->header()->resizeSection(0, 3000);
+    QApplication::processEvents();
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+
+    QHelpEvent hint(QEvent::ToolTip, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &hint);
+    EXPECT_EQ(QToolTip::text(), list->toolTip());
 }
 
 TEST_F(Form1Test, SkinTurnsTheWindowAndFramesToButtonFaceOnlyWhenItsFileExists) {
@@ -145,6 +183,34 @@ TEST_F(Form1Test, HoverShowsTheHandOverButtonsButNeverReplacesTheHourglass) {
     EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
 }
 
+TEST_F(Form1Test, EveryButtonShowsTheHandAndTheBackgroundTheArrow) {
+    std::filesystem::copy_file(test::BinFolder() + "/HAND-M.CUR", platform::ProgramFolder() + "/HAND-M.CUR");
+    Form1 form(&ui);
+    form.Load();
+    for (const char* name : {"PushButton1", "PushButton2", "PushButton3", "PushButton4", "PushButton5",
+                             "PushButton6", "PushButton7"}) {
+        auto* button = Find<QPushButton>(form, name);
+        MoveOver(button);
+        EXPECT_EQ(form.Pointer(), MousePointer::Custom) << name;
+        EXPECT_EQ(button->cursor().shape(), Qt::BitmapCursor) << name;
+        MoveOver(&form);
+        EXPECT_EQ(form.Pointer(), MousePointer::Default) << name;
+        EXPECT_EQ(button->cursor().shape(), Qt::ArrowCursor) << name;
+    }
+}
+
+TEST(OpenDialog, FilterBoxShowsEachFilterAsItIsWrittenAndAllFilesTakesNamesWithoutADot) {
+    FileDialogOptions options;
+    options.filter = "All Files (*.*)|*.*|Text Files (*.txt)|*.txt";
+    const auto dialog = MakeOpenDialog(nullptr, options);
+    auto* box = dialog->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0).toStdString(), "All Files (*.*)");
+    EXPECT_EQ(box->itemText(1).toStdString(), "Text Files (*.txt)");
+    EXPECT_EQ(dialog->findChild<QFileSystemModel*>()->nameFilters(), QStringList{"*"});
+}
+
 TEST_F(Form1Test, ClearListIsRefusedWhileBusy) {
     Form1 form(&ui);
     form.AppendRow("/a.txt");
@@ -172,8 +238,8 @@ TEST_F(Form1Test, RowsKeepTheirIdentityWhileOthersGo) {
 }
 
 // Sends a mouse event to the list's viewport at the centre of a row (1-based).
-void MouseOnRow(QTreeWidget* list, QEvent::Type type, int row, Qt::MouseButtons buttons) {
-    const QPointF at = list->visualItemRect(list->topLevelItem(row - 1)).center();
+void MouseOnRow(QTreeView* list, QEvent::Type type, int row, Qt::MouseButtons buttons) {
+    const QPointF at = list->visualRect(list->model()->index(row - 1, 0)).center();
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, at, list->viewport()->mapToGlobal(at), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(list->viewport(), &event);
@@ -186,7 +252,7 @@ TEST_F(Form1Test, DraggingARowWithTheMouseMovesItAndDeleteRemovesTheCurrentRow) 
     for (const char* text : {"/A", "/B", "/C", "/D"}) {
         form.AppendRow(text);
     }
-    auto* list = Find<QTreeWidget>(form, "ListView1");
+    auto* list = Find<QTreeView>(form, "ListView1");
     QApplication::processEvents(); // the rows reach the list
     MouseOnRow(list, QEvent::MouseButtonPress, 2, Qt::LeftButton);
     MouseOnRow(list, QEvent::MouseMove, 3, Qt::LeftButton);
@@ -206,6 +272,38 @@ TEST_F(Form1Test, DraggingARowWithTheMouseMovesItAndDeleteRemovesTheCurrentRow) 
     form.SetPointer(MousePointer::Hourglass);
     QTest::keyClick(list, Qt::Key_Delete);
     EXPECT_EQ(form.RowCount(), 3);
+}
+
+// A drag from row 2 to row 3 released away from the rows: below the last row, or outside the window.
+// Whether or not the drag started on the highlighted row, the highlight stays on the moved entry.
+TEST_F(Form1Test, HighlightStaysOnTheMovedEntryWhereverTheDragIsReleased) {
+    struct Case {
+        bool startsHighlighted;
+        QPoint release; // in the viewport; a negative x is left of the window
+    };
+    const Case cases[] = {{true, {20, 150}}, {true, {-300, -300}}, {false, {20, 150}}, {false, {-300, -300}}};
+    for (const Case& c : cases) {
+        Form1 form(&ui);
+        form.Load();
+        form.show();
+        for (const char* text : {"/A", "/B", "/C", "/D"}) {
+            form.AppendRow(text);
+        }
+        auto* list = Find<QTreeView>(form, "ListView1");
+        QApplication::processEvents();
+        form.SelectRow(c.startsHighlighted ? 2 : 1);
+        MouseOnRow(list, QEvent::MouseButtonPress, 2, Qt::LeftButton);
+        MouseOnRow(list, QEvent::MouseMove, 3, Qt::LeftButton);
+        QMouseEvent release(QEvent::MouseButtonRelease, c.release, list->viewport()->mapToGlobal(c.release),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &release);
+        const std::string label = std::string(c.startsHighlighted ? "highlighted" : "plain") +
+                                  " row, released at " + std::to_string(c.release.y());
+        EXPECT_EQ(form.RowText(3), "/B") << label;
+        EXPECT_EQ(form.CurrentRow(), 3) << label;
+        EXPECT_EQ(list->selectionModel()->selectedRows(), QModelIndexList{list->model()->index(2, 0)})
+            << label;
+    }
 }
 
 TEST_F(Form1Test, DraggingFilesIsAcceptedOtherDataIsRefusedAndDroppedFilesAreAppended) {
