@@ -370,14 +370,6 @@ std::vector<FolderEntry> ListSubfolders(const std::string& folder) {
     return subfolders;
 }
 
-std::vector<std::string> ListSubfolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (auto& entry : ListSubfolders(folder)) {
-        names.push_back(std::move(entry.name));
-    }
-    return names;
-}
-
 std::optional<FolderId> IdentifyFolder(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
