@@ -220,6 +220,18 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // the platform has none).
 StartedProcess StartCommandLine(const std::string& commandLine, int windowStyle);
 
+// What a program run to its end wrote to its standard output, and its exit code (-1 when a signal
+// ended it).
+struct ProgramOutput {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs a program (a path) with its arguments, each passed as it is, its standard input and error on the
+// null device, and waits for it. Empty when it cannot be started. The Linux printer programs use it; the
+// Windows backend has no use for it and does not provide it.
+std::optional<ProgramOutput> RunProgram(const std::string& program, const std::vector<std::string>& args);
+
 // The exit code of a started process, kStillActive while it runs; empty when it cannot be queried.
 std::optional<std::uint32_t> ProcessExitCode(std::int64_t id);
 
