@@ -4,6 +4,7 @@
 // picks (platform/linux or platform/windows) answers with that system's own conventions.
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,16 @@ char PathSeparator();
 
 // Longest path the folder walk descends into (Windows 260, Linux 4096).
 std::size_t MaxPathLength();
+
+// The name part of a path: what follows its last separator (the whole path when it has none).
+std::string_view FileNamePart(std::string_view path);
+
+// The folder part of a path: everything up to and including its last separator ("" when it has none).
+std::string_view FolderPart(std::string_view path);
+
+// The folder that holds a path, without the separator that ends it unless it is a root ("C:\", "/");
+// "" when the path holds no separator.
+std::string ParentFolder(std::string_view path);
 
 // Collapses doubled separators in one left-to-right pass; a leading run of separators becomes the
 // platform's prefix ("\\" on Windows, "/" on Linux).
@@ -132,6 +143,38 @@ bool ForceDeleteFile(const std::string& path);
 
 // Copies a file, replacing an existing target. Throws RuntimeError on failure.
 void CopyFileReplacing(const std::string& source, const std::string& target);
+
+// A file written under a temporary name in its target's folder (a nameless file where the file system
+// allows) and renamed over the target only when complete: a reader never sees half a file, an existing
+// file is replaced in one step even when it is read-only, and a write that fails, even by the program
+// being killed, leaves nothing behind. The Linux backend and the Linux printer programs use it; the
+// Windows backend has no use for it and does not provide it.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(std::string target);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // The open file, or null when it could not be made (Error() says why).
+    std::FILE* File() const { return m_file; }
+    // The errno of the failed creation, 0 while the file is open.
+    int Error() const { return m_error; }
+
+    // Puts the finished file in place with the given permissions (empty: those a new file gets under the
+    // user's umask). With durable, the data and the rename have reached the disk when this returns.
+    // Returns 0, or the errno of the failure; the temporary file is gone either way.
+    int Commit(std::optional<unsigned> permissions, bool durable);
+
+private:
+    bool OpenNameless(const std::string& folder);
+    int NameTemporary();
+
+    std::string m_target;
+    std::string m_temp; // the temporary file's name, once it has one
+    std::FILE* m_file = nullptr;
+    int m_error = 0;
+};
 
 // ---------------------------------------------------------------- settings stores
 

@@ -396,18 +396,15 @@ void CopyFileReplacing(const std::string& source, const std::string& target) {
     if (::fstat(from.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         throw RuntimeError(err::kFileNotFound);
     }
-    // The copy is written beside the target and renamed over it, so a reader never sees half a copy and
-    // a target that was made read-only is still replaced.
-    std::string temporary = target + ".XXXXXX";
-    const Descriptor to(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (to.Get() < 0) {
-        throw RuntimeError(ErrorNumberFromErrno(errno));
+    // The copy is renamed over the target once complete, so a reader never sees half a copy and a target
+    // that was made read-only is still replaced.
+    ReplacingFile copy(target);
+    if (copy.File() == nullptr) {
+        throw RuntimeError(ErrorNumberFromErrno(copy.Error()));
     }
-    const bool copied = CopyContents(from.Get(), to.Get()) && ::fchmod(to.Get(), st.st_mode & 0777) == 0;
-    const int copyError = errno;
-    if (!copied || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = copied ? errno : copyError;
-        ::unlink(temporary.c_str());
+    const int error =
+        CopyContents(from.Get(), ::fileno(copy.File())) ? copy.Commit(st.st_mode & 0777, false) : errno;
+    if (error != 0) {
         throw RuntimeError(ErrorNumberFromErrno(error));
     }
 }
