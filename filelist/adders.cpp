@@ -23,16 +23,6 @@ constexpr const char* kDialogFilter = "All Files (*.*)|*.*|Text Files (*.txt)|*.
 constexpr const char* kTooManyFiles =
     "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.";
 
-// The folder that holds a path; a root keeps its separator. "" when the path holds no separator.
-std::string ParentFolder(const std::string& path) {
-    const auto cut = path.find_last_of(platform::PathSeparator());
-    if (cut == std::string::npos) {
-        return {};
-    }
-    std::string withSeparator = path.substr(0, cut + 1);
-    return platform::IsRootPath(withSeparator) ? withSeparator : path.substr(0, cut);
-}
-
 // The text that a folder's entries start with: the folder and one separator.
 std::string EntryPrefix(const std::string& folder) {
     if (folder.empty() || folder.back() == platform::PathSeparator()) {
@@ -47,10 +37,10 @@ bool IsBelow(const std::string& path, const std::string& folder) {
 }
 
 std::string SharedFolder(const std::vector<std::string>& paths) {
-    std::string folder = ParentFolder(paths.front());
+    std::string folder = platform::ParentFolder(paths.front());
     for (const auto& path : paths) {
         while (!folder.empty() && !IsBelow(path, folder)) {
-            const std::string parent = ParentFolder(folder);
+            const std::string parent = platform::ParentFolder(folder);
             folder = parent == folder ? std::string() : parent;
         }
     }

@@ -111,11 +111,6 @@ std::string WithoutTrailingSeparators(const std::string& path) {
     return path.substr(0, last + 1);
 }
 
-std::string_view LastComponent(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 // The length of the text that a name in the folder is appended to: the folder and one separator.
 std::size_t PrefixLength(const std::string& folder) {
     return folder.size() + (folder.ends_with('/') ? 0 : 1);
@@ -298,7 +293,7 @@ std::optional<unsigned> FileAttributes(const std::string& path) {
         attributes =
             attr::kReparsePoint | (::stat(itself.c_str(), &target) == 0 ? TypeAttributes(target.st_mode) : 0);
     }
-    if (IsHiddenName(LastComponent(itself))) {
+    if (IsHiddenName(FileNamePart(itself))) {
         attributes |= attr::kHidden;
     }
     return attributes;

@@ -52,11 +52,6 @@ private:
     int m_fd;
 };
 
-std::string FileName(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The encoding of the whole file: its byte order mark, else UTF-8 when every byte sequence is valid
 // UTF-8, else Windows-1252. Leaves the file positioned after the mark.
 Bom DetectEncoding(InputFile& file, std::vector<unsigned char>& buffer, std::string& error) {
@@ -132,7 +127,7 @@ int Print(const std::string& path) {
     if (!error.empty()) {
         return Fail(path, "cannot read the file: " + error);
     }
-    platform::OpenedJob opened = platform::StartPrintJob(FileName(path));
+    platform::OpenedJob opened = platform::StartPrintJob(std::string(platform::FileNamePart(path)));
     if (!opened.job) {
         return Fail(path, opened.reason);
     }
