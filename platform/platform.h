@@ -286,4 +286,7 @@ double SecondsSinceMidnight();
 
 void SleepMilliseconds(int milliseconds);
 
+// Ends the program at once with an exit code: no destructors or exit handlers run, no window is asked.
+[[noreturn]] void EndProgramNow(int exitCode);
+
 } // namespace pf::platform

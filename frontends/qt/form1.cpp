@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
-#include <unistd.h>
 
 namespace {
 
@@ -282,7 +281,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         // Closing ends the program at once, also in the middle of a folder walk or a drop; every
         // setting is already on disk.
         QApplication::closeAllWindows();
-        ::_exit(0);
+        pf::platform::EndProgramNow(0);
     }
 }
 

@@ -279,4 +279,8 @@ void SleepMilliseconds(int milliseconds) {
     }
 }
 
+void EndProgramNow(int exitCode) {
+    ::_exit(exitCode);
+}
+
 } // namespace pf::platform
