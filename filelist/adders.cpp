@@ -1,9 +1,9 @@
 #include "adders.h"
 
+#include "addfolder.h"
 #include "apptitle.h"
 #include "errortrap.h"
 #include "filelist.h"
-#include "folderwalk.h"
 #include "form.h"
 #include "locations.h"
 #include "platform.h"

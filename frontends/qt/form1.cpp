@@ -1,10 +1,10 @@
 #include "form1.h"
 
 #include "adders.h"
+#include "addfolder.h"
 #include "cursorfile.h"
 #include "filelist.h"
 #include "filelistview.h"
-#include "folderwalk.h"
 #include "outputoptions.h"
 #include "platform.h"
 #include "qtuserinterface.h"
