@@ -46,7 +46,8 @@ std::string QtNameFilters(const std::string& filter) {
         if (pattern == "*.*") {
             pattern = "*"; // every name, also names without a dot
         }
-        filters += (filters.empty() ? "" : ";;") + description + " (" + pattern + ")";
+        filters += filters.empty() ? "" : ";;";
+        filters += description + " (" + pattern + ")";
         start = end == std::string::npos ? filter.size() : end + 1;
     }
     return filters;
@@ -79,7 +80,7 @@ std::string QtUserInterface::BrowseForFolder(const std::string& prompt, const st
         .toStdString();
 }
 
-std::string QtUserInterface::ShowOpenDialog(const FileDialogOptions& options) {
+std::vector<std::string> QtUserInterface::ShowOpenDialog(const FileDialogOptions& options) {
     const QStringList chosen =
         QFileDialog::getOpenFileNames(m_owner, Q(options.title), QString(), Q(QtNameFilters(options.filter)));
     std::vector<std::string> paths;
@@ -87,7 +88,9 @@ std::string QtUserInterface::ShowOpenDialog(const FileDialogOptions& options) {
     for (const QString& path : chosen) {
         paths.push_back(path.toStdString());
     }
-    return ComposeFileDialogResult(paths, options.maxFileNameLength);
+    // The selection must fit the buffer that the classic dialog would fill with its file name text.
+    ComposeFileDialogResult(paths, options.maxFileNameLength);
+    return paths;
 }
 
 void QtUserInterface::OpenFolder(const std::string& path) {
