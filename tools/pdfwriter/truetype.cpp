@@ -56,8 +56,11 @@ void AddComponents(std::string_view glyph, std::vector<std::uint32_t>& pending) 
     if (glyph.size() < 10 || S16(glyph, 0) >= 0) {
         return;
     }
-    constexpr std::uint32_t kWords = 0x0001, kScale = 0x0008, kMore = 0x0020, kXYScale = 0x0040,
-                            kTwoByTwo = 0x0080;
+    constexpr std::uint32_t kWords = 0x0001;
+    constexpr std::uint32_t kScale = 0x0008;
+    constexpr std::uint32_t kMore = 0x0020;
+    constexpr std::uint32_t kXYScale = 0x0040;
+    constexpr std::uint32_t kTwoByTwo = 0x0080;
     std::size_t at = 10;
     for (;;) {
         const std::uint32_t flags = U16(glyph, at);
@@ -235,8 +238,10 @@ int TrueTypeFont::Advance(std::uint32_t glyph) const {
 }
 
 std::string_view TrueTypeFont::GlyphData(std::uint32_t glyph) const {
-    const std::size_t start = m_longLoca ? U32(m_loca, 4 * glyph) : 2 * U16(m_loca, 2 * glyph);
-    const std::size_t end = m_longLoca ? U32(m_loca, 4 * (glyph + 1)) : 2 * U16(m_loca, 2 * (glyph + 1));
+    const std::size_t at = glyph;
+    const std::size_t start = m_longLoca ? U32(m_loca, 4 * at) : std::size_t{2} * U16(m_loca, 2 * at);
+    const std::size_t end =
+        m_longLoca ? U32(m_loca, 4 * (at + 1)) : std::size_t{2} * U16(m_loca, 2 * (at + 1));
     return start <= end && end <= m_glyf.size() ? m_glyf.substr(start, end - start) : std::string_view();
 }
 
@@ -278,7 +283,7 @@ std::string TrueTypeFont::Subset(const std::vector<bool>& glyphs) const {
         const bool full = glyph < m_metricCount;
         const std::size_t at =
             full ? 4 * static_cast<std::size_t>(glyph)
-                 : 4 * static_cast<std::size_t>(m_metricCount) + 2 * (glyph - m_metricCount);
+                 : 4 * static_cast<std::size_t>(m_metricCount) + 2 * std::size_t{glyph - m_metricCount};
         if (!keep[glyph] && at + (full ? 4 : 2) <= hmtx.size()) {
             std::memset(hmtx.data() + at, 0, full ? 4 : 2);
         }
