@@ -108,7 +108,9 @@ struct FolderId {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
     friend bool operator==(const FolderId&, const FolderId&) = default;
-    friend auto operator<=>(const FolderId&, const FolderId&) = default;
+    friend bool operator<(const FolderId& a, const FolderId& b) {
+        return a.volume != b.volume ? a.volume < b.volume : a.index < b.index;
+    }
 };
 
 // One entry of a folder listing with what the listing learnt about it, so that callers walking many

@@ -6,15 +6,16 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
+#include <clocale>
+#include <cwctype>
 #include <dirent.h>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
-#include <wctype.h>
 
 namespace pf::platform {
 
@@ -194,15 +195,15 @@ public:
     // differ only in letter case) keep byte order, so the order never depends on the file system's.
     template <typename Keep> std::vector<RawEntry> Read(Keep keep) {
         std::vector<RawEntry> entries;
-        alignas(dirent64) char buffer[32768];
+        alignas(dirent64) std::array<char, 32768> buffer;
         while (m_error == 0) {
-            const ssize_t got = ::getdents64(m_fd.Get(), buffer, sizeof buffer);
+            const ssize_t got = ::getdents64(m_fd.Get(), buffer.data(), buffer.size());
             if (got <= 0) {
                 m_error = got < 0 ? errno : 0;
                 break;
             }
             for (ssize_t at = 0; at < got;) {
-                const auto* d = reinterpret_cast<const dirent64*>(buffer + at);
+                const auto* d = reinterpret_cast<const dirent64*>(buffer.data() + at);
                 at += d->d_reclen;
                 const std::string_view name = d->d_name;
                 if (name != "." && name != ".." && keep(name, d->d_type)) {
@@ -255,9 +256,9 @@ bool CopyContents(int from, int to) {
         }
         break; // this pair of file systems cannot copy in the kernel: copy through a buffer
     }
-    char buffer[1 << 16];
+    std::array<char, std::size_t{1} << 16> buffer{};
     for (;;) {
-        const ssize_t got = ::read(from, buffer, sizeof buffer);
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
         if (got == 0) {
             return true;
         }
@@ -268,7 +269,7 @@ bool CopyContents(int from, int to) {
             return false;
         }
         for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(to, buffer + done, static_cast<std::size_t>(got - done));
+            const ssize_t put = ::write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
             if (put < 0 && errno != EINTR) {
                 return false;
             }

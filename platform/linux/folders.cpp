@@ -40,7 +40,7 @@ std::string ConfiguredDesktop(const std::string& configHome, const std::string& 
             value = value.substr(1, value.size() - 2);
         }
         if (value.rfind("$HOME", 0) == 0) {
-            value = home + value.substr(5);
+            value.replace(0, 5, home);
         }
         return value.empty() || value.front() != '/' ? std::string() : value;
     }
@@ -83,7 +83,7 @@ std::string HomeFolder() {
 
 std::string DesktopFolder() {
     const std::string home = HomeFolder();
-    const std::string configured = ConfiguredDesktop(ConfigHome(), home);
+    std::string configured = ConfiguredDesktop(ConfigHome(), home);
     if (IsDirectory(configured) && fs::path(configured) != fs::path(home)) {
         return configured;
     }
@@ -102,7 +102,7 @@ std::string PrivateTempFolder() {
         const char* tmp = std::getenv("TMPDIR");
         base = (tmp != nullptr && tmp[0] == '/' && IsDirectory(tmp)) ? tmp : "/tmp";
     }
-    const std::string folder = base + "/plumavert-fennic-" + std::to_string(::getuid());
+    std::string folder = base + "/plumavert-fennic-" + std::to_string(::getuid());
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         throw RuntimeError(ErrorNumberFromErrno(errno));
     }

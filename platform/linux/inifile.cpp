@@ -54,12 +54,11 @@ std::string Unescape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            out += text[i];
-        } else if (text[i + 1] == '\\') {
+        const bool escape = text[i] == '\\' && i + 1 < text.size();
+        if (escape && text[i + 1] == '\\') {
             out += '\\';
             ++i;
-        } else if (text[i + 1] == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
+        } else if (escape && text[i + 1] == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
                    HexDigit(text[i + 3]) >= 0) {
             out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
             i += 3;

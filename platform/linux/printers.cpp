@@ -75,7 +75,7 @@ std::vector<Printer> InstalledPrinters() {
 }
 
 std::string DefaultPrinterName() {
-    const std::string name = CurrentDefault(IniFile::Load(TablePath()));
+    std::string name = CurrentDefault(IniFile::Load(TablePath()));
     if (name.empty()) {
         throw RuntimeError(kPrinterInfoError, kPrinterInfoText);
     }

@@ -146,7 +146,7 @@ std::string ResolveProgram(const std::string& name) {
     while (!dirs.empty()) {
         const std::size_t colon = dirs.find(':');
         const std::string_view dir = dirs.substr(0, colon);
-        const std::string candidate = std::string(dir.empty() ? "." : dir) + "/" + name;
+        std::string candidate = std::string(dir.empty() ? "." : dir) + "/" + name;
         if (IsExecutableFile(candidate)) {
             return candidate;
         }
@@ -267,7 +267,8 @@ double SecondsSinceMidnight() {
     ::clock_gettime(CLOCK_REALTIME, &now);
     tm local{};
     ::localtime_r(&now.tv_sec, &local);
-    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + now.tv_nsec / 1e9;
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
+           static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 void SleepMilliseconds(int milliseconds) {
