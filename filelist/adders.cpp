@@ -64,9 +64,9 @@ bool ShowAddDialog(Form& form, const FileDialogOptions& options, std::vector<std
 // give a doubled separator in a root folder).
 void AppendDialogPaths(Form& form, ErrorTrap& trap, const std::vector<std::string>& paths) {
     trap.At(124);
-    for (std::size_t i = 0; i < paths.size(); ++i) {
+    for (const std::string& chosen : paths) {
         std::string path;
-        trap.Run(126, [&] { path = paths.at(i); });
+        trap.Run(126, [&] { path = chosen; });
         trap.Run(130, [&] { path = NormalizePath(path); });
         trap.Run(132, [&] { form.AppendRow(path); });
         trap.At(134);

@@ -46,8 +46,11 @@ std::string QtNameFilters(const std::string& filter) {
         if (pattern == "*.*") {
             pattern = "*"; // every name, also names without a dot
         }
-        filters += filters.empty() ? "" : ";;";
-        filters += description + " (" + pattern + ")";
+        filters.append(filters.empty() ? "" : ";;")
+            .append(description)
+            .append(" (")
+            .append(pattern)
+            .append(")");
         start = end == std::string::npos ? filter.size() : end + 1;
     }
     return filters;
