@@ -62,7 +62,7 @@ std::vector<FontChoice> FontSet::StandardChoices() {
 }
 
 FontSet::FontSet(std::vector<FontChoice> choices, float size)
-    : m_choices(std::move(choices)), m_size(size), m_basic(new GlyphInfo[kBasicPlane]) {
+    : m_choices(std::move(choices)), m_size(size), m_basic(kBasicPlane) {
     if (FT_Init_FreeType(&m_library) != 0) {
         throw std::runtime_error("cannot start the font engine");
     }
@@ -74,7 +74,7 @@ FontSet::FontSet(std::vector<FontChoice> choices, float size)
         throw std::runtime_error("no monospace font is installed (DejaVu Sans Mono is missing)");
     }
     const FT_Face primary = m_faces.front()->face;
-    const double scale = size / primary->units_per_EM;
+    const double scale = static_cast<double>(size) / primary->units_per_EM;
     m_ascent = primary->ascender * scale;
     m_lineHeight = primary->height * scale;
 }

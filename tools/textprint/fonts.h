@@ -73,7 +73,7 @@ private:
     FT_LibraryRec_* m_library = nullptr;
     std::vector<std::unique_ptr<Face>> m_faces;
     std::vector<printjob::Font> m_loaded;
-    std::unique_ptr<GlyphInfo[]> m_basic; // the Basic Multilingual Plane, filled as characters come
+    std::vector<GlyphInfo> m_basic; // the Basic Multilingual Plane, filled as characters come
     std::unordered_map<char32_t, GlyphInfo> m_other;
 };
 

@@ -23,7 +23,7 @@ namespace {
 using namespace pf;
 using namespace pf::textprint;
 
-constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kChunk = std::size_t{256} * 1024;
 constexpr float kFontSize = 10;
 
 // The open text file, read in pieces so a file of any size needs little memory.
@@ -40,7 +40,7 @@ public:
 
     int Fd() const { return m_fd; }
     // Reads the next piece; 0 at the end, -1 on a read error (errno says which).
-    ssize_t Read(std::vector<unsigned char>& buffer) {
+    ssize_t Read(std::vector<unsigned char>& buffer) const {
         ssize_t n = 0;
         do {
             n = ::read(m_fd, buffer.data(), buffer.size());
