@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs that are not installed yet.
-# Usage: scripts/install-deps.sh [group...]   groups: build (default), bench, windows
+# Usage: scripts/install-deps.sh [group...]   groups: build (default), bench, windows, lint
 set -euo pipefail
 
 build=(
@@ -13,6 +13,7 @@ build=(
 )
 bench=(enscript ghostscript hyperfine)
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest)
+lint=(clang-tidy)
 
 wanted=()
 for group in "${@:-build}"; do
@@ -20,6 +21,7 @@ for group in "${@:-build}"; do
         build) wanted+=("${build[@]}") ;;
         bench) wanted+=("${bench[@]}") ;;
         windows) wanted+=("${windows[@]}") ;;
+        lint) wanted+=("${lint[@]}") ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
     esac
 done
