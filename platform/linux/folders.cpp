@@ -1,6 +1,6 @@
 // Where things live on Linux: the program's folder, the XDG user folders and the private temp folder.
 
-#include "inifile.h"
+#include "folders.h"
 #include "platform.h"
 
 #include <cerrno>

@@ -1,6 +1,7 @@
 // The per-user printer table of the Linux backend: printers by exact name with their port, in the order
 // they were added, and the default printer's name, kept in $XDG_CONFIG_HOME/Tarnwicke/printers.conf.
 
+#include "folders.h"
 #include "inifile.h"
 #include "platform.h"
 
