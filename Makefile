@@ -3,7 +3,7 @@
 BIN := build/dev/bin
 CTEST_FLAGS := --output-on-failure -j2
 
-.PHONY: deps deps-package build run test test-dev test-asan package format-check bench-walk bench-print bench-run clean
+.PHONY: deps deps-package build run test test-dev test-asan package format-check lint bench-walk bench-print bench-run clean
 
 deps:
 	@scripts/install-deps.sh build
@@ -68,6 +68,11 @@ test-windows:
 
 format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+# clang-tidy over the product sources with the dev build's compile commands; fails on any finding.
+lint: build
+	@scripts/install-deps.sh lint
+	scripts/lint.sh
 
 bench-walk: build
 	cmake --build --preset dev --target bench_walk

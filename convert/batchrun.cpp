@@ -319,13 +319,11 @@ bool SafeCopyFile(const std::string& source, const std::string& target) {
 }
 
 std::string GetFileName(const std::string& path) {
-    const auto separator = path.rfind(platform::PathSeparator());
-    return separator == std::string::npos ? path : path.substr(separator + 1);
+    return std::string(platform::FileNamePart(path));
 }
 
 std::string GetFolderPart(const std::string& path) {
-    const auto separator = path.rfind(platform::PathSeparator());
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+    return std::string(platform::FolderPart(path));
 }
 
 std::string OutputNameFor(const std::string& inputPath) {

@@ -1,10 +1,10 @@
 #include "form1.h"
 
 #include "adders.h"
+#include "addfolder.h"
 #include "cursorfile.h"
 #include "filelist.h"
 #include "filelistview.h"
-#include "folderwalk.h"
 #include "outputoptions.h"
 #include "platform.h"
 #include "qtuserinterface.h"
@@ -21,8 +21,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <array>
 #include <cmath>
-#include <unistd.h>
 
 namespace {
 
@@ -39,7 +39,7 @@ struct ControlPlace {
 };
 
 constexpr ControlPlace kListView1 = {"ListView1", "", 120, 120, 7800, 2535};
-constexpr ControlPlace kButtons[7] = {
+constexpr std::array<ControlPlace, 7> kButtons = {{
     {"PushButton1", "Add Text Files", 120, 2745, 3840, 405},
     {"PushButton2", "Start Converting To PDF", 120, 5550, 7800, 405},
     {"PushButton3", "Clear List", 120, 3255, 3840, 405},
@@ -47,7 +47,7 @@ constexpr ControlPlace kButtons[7] = {
     {"PushButton5", "Load Sample/Example Files", 4080, 3255, 3840, 405},
     {"PushButton6", "?", 6840, 300, 720, 345},   // in Frame1
     {"PushButton7", "...", 6840, 300, 720, 345}, // in Frame2
-};
+}};
 constexpr ControlPlace kFrame2 = {"Frame2", "Save PDF Files To This Folder", 120, 3705, 7800, 825};
 constexpr ControlPlace kText1 = {"Text1", "", 225, 300, 6540, 345};
 constexpr ControlPlace kFrame1 = {"Frame1", "Pause For These Seconds Between Conversions", 120, 4605, 7800,
@@ -153,11 +153,11 @@ void Form1::SetupControls() {
 }
 
 void Form1::ConnectSignals() {
-    const decltype(&Form1::PushButton1_Click) clicks[7] = {
-        &Form1::PushButton1_Click, &Form1::PushButton2_Click, &Form1::PushButton3_Click,
-        &Form1::PushButton4_Click, &Form1::PushButton5_Click, &Form1::PushButton6_Click,
-        &Form1::PushButton7_Click};
-    for (int i = 0; i < 7; ++i) {
+    const std::array clicks = {&Form1::PushButton1_Click, &Form1::PushButton2_Click,
+                               &Form1::PushButton3_Click, &Form1::PushButton4_Click,
+                               &Form1::PushButton5_Click, &Form1::PushButton6_Click,
+                               &Form1::PushButton7_Click};
+    for (std::size_t i = 0; i < clicks.size(); ++i) {
         connect(m_pushButtons[i], &QPushButton::clicked, this, clicks[i]);
     }
     connect(m_text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
@@ -173,10 +173,10 @@ void Form1::ConnectSignals() {
 
 // Tab order by the controls' tab indexes: the list, the output folder, the buttons, the pause.
 void Form1::SetTabOrder() {
-    QWidget* order[] = {m_listView1,      m_text1,          m_pushButtons[6], m_pushButtons[0],
-                        m_pushButtons[3], m_pushButtons[1], m_pushButtons[2], m_pushButtons[4],
-                        m_text2,          m_pushButtons[5]};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+    const std::array<QWidget*, 10> order = {
+        m_listView1,      m_text1,          m_pushButtons[6], m_pushButtons[0], m_pushButtons[3],
+        m_pushButtons[1], m_pushButtons[2], m_pushButtons[4], m_text2,          m_pushButtons[5]};
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
     m_progressBar1->setFocusPolicy(Qt::NoFocus);
@@ -297,7 +297,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         // Closing ends the program at once, also in the middle of a folder walk or a drop; every
         // setting is already on disk.
         QApplication::closeAllWindows();
-        ::_exit(0);
+        pf::platform::EndProgramNow(0);
     }
 }
 

@@ -6,6 +6,7 @@
 // same entry of a system table, and a system printer the user removed stays listed in the user's
 // table as removed. Every change is written to the user's table only.
 
+#include "folders.h"
 #include "inifile.h"
 #include "platform.h"
 

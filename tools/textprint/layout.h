@@ -44,8 +44,6 @@ public:
     // Ends the document: the last line and page go out; an empty document is one blank page.
     void Finish();
 
-    int PageCount() const { return m_pages; }
-
 private:
     struct Placed {
         std::int32_t font;
