@@ -119,6 +119,11 @@ private:
             m_trap.Run(180, [&] { Print(entry); });
         }
         m_trap.Run(182, [&] { QuarterPause(m_form); });
+        if (entry.exitCode == 0) { // a spooler may still be writing the PDF: wait up to a minute for it
+            platform::AwaitPrinterJobs(
+                kPdfPrinterName, [&] { return m_form.IsClosing() || HasNewOutput(entry); },
+                [&](int milliseconds) { m_form.WaitWithEvents(milliseconds); }, 60000);
+        }
         if (entry.exitCode != 0 || !HasNewOutput(entry)) {
             m_failed.push_back(entry.inputPath);
         }
