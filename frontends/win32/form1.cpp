@@ -24,13 +24,7 @@ using pf::win32::Wide;
 
 namespace {
 
-constexpr int kButtonId = 1000; // PushButtonN has the id kButtonId + N
-constexpr int kText1Id = 1011;
-constexpr int kText2Id = 1012;
-constexpr int kListView1Id = 1020;
-constexpr int kProgressBar1Id = 1030;
-constexpr int kFrame1Id = 1041;
-constexpr int kFrame2Id = 1042;
+using namespace form1id;
 constexpr int kProgramIconId = 1;
 constexpr int kDeleteKeyCode = 46;
 

@@ -22,8 +22,18 @@ class FileDropTarget;
 // The program's one window on Windows, built from the common controls. It lays out the controls from
 // the shared twips table, turns window messages into the handlers of the window-free operations, and
 // serves those operations as their Form.
-// The window class of Form1, by which other programs find the window.
+// The window class of Form1 and its controls' ids, by which other programs find the window and its
+// controls. PushButtonN has the id kButtonId + N.
 inline constexpr const wchar_t* kForm1ClassName = L"PlumavertFennicForm1";
+namespace form1id {
+inline constexpr int kButtonId = 1000;
+inline constexpr int kText1Id = 1011;
+inline constexpr int kText2Id = 1012;
+inline constexpr int kListView1Id = 1020;
+inline constexpr int kProgressBar1Id = 1030;
+inline constexpr int kFrame1Id = 1041;
+inline constexpr int kFrame2Id = 1042;
+} // namespace form1id
 
 class Form1 : public pf::Form, public pf::WindowSetup {
 public:
