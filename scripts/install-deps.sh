@@ -12,7 +12,7 @@ build=(
     poppler-utils xvfb xauth xdg-utils clang-format
 )
 bench=(enscript ghostscript hyperfine)
-windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest)
+windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb xauth)
 
 wanted=()
 for group in "${@:-build}"; do

@@ -94,7 +94,8 @@ Form1::Form1(pf::UserInterface* ui)
                                                        ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     RegisterFormClass();
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    // No WS_CLIPCHILDREN: the window paints the inside of its frames, which a group box leaves to it.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame{0, 0, Pixels(kClientWidthTwips), Pixels(kClientHeightTwips)};
     ::AdjustWindowRectEx(&frame, style, FALSE, 0);
     m_hwnd = ::CreateWindowExW(0, kForm1ClassName, L"Form1", style, CW_USEDEFAULT, CW_USEDEFAULT,

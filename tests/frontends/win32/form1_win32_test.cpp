@@ -6,6 +6,8 @@
 #include "scriptedui.h"
 #include "settings.h"
 #include "temphome.h"
+#include "win32userinterface.h"
+#include "wintext.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -362,6 +364,20 @@ TEST_F(Form1Win32Test, TheRegisteredDropTargetTakesFileListsAndRefusesOtherData)
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     target->Drop(&plain, 0, {10, 10}, &effect);
     EXPECT_EQ(form.RowCount(), 2);
+}
+
+TEST(Win32UserInterface, DialogTextsAreTranslatedForTheWFunctions) {
+    EXPECT_EQ(DialogFilter("All Files (*.*)|*.*|Text Files (*.txt)|*.txt"),
+              std::wstring(L"All Files (*.*)\0*.*\0Text Files (*.txt)\0*.txt\0\0", 46));
+    const wchar_t one[] = L"C:\\in\\a.txt\0\0";
+    EXPECT_EQ(DialogFileNames(one, std::size(one)), "C:\\in\\a.txt");
+    const wchar_t several[] = L"C:\\\0a.txt\0\u00e9t\u00e9.txt\0\0";
+    EXPECT_EQ(DialogFileNames(several, std::size(several)),
+              std::string("C:\\\0a.txt\0\xc3\xa9t\xc3\xa9.txt", 19));
+    EXPECT_EQ(MessageBoxStyle(MessageButtons::Ok, MessageIcon::Warning),
+              static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(MessageBoxStyle(MessageButtons::YesNo, MessageIcon::None), static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(win32::DisplayText("a\r\nb\r\rc\r"), L"a\r\nb\r\n\r\nc\r\n");
 }
 
 } // namespace

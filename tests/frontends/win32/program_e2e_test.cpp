@@ -65,27 +65,30 @@ template <typename Probe> auto WaitFor(const char* what, Probe probe) {
     }
 }
 
-// The program's own top-level windows of one class (nullptr: any), visible ones only.
+// The program's own visible top-level window of one class.
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (owner == search->processId && ::IsWindowVisible(window) &&
+        std::wcscmp(name, search->className) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindProgramWindow(DWORD processId, const wchar_t* className) {
-    struct Search {
-        DWORD processId;
-        const wchar_t* className;
-        HWND found;
-    } search{processId, className, nullptr};
-    ::EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            wchar_t name[64] = {};
-            ::GetClassNameW(window, name, 64);
-            if (owner == s->processId && ::IsWindowVisible(window) && std::wcscmp(name, s->className) == 0) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{processId, className, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
