@@ -2,6 +2,7 @@
 // progress read back from the controls; the dialogs scripted through the seam.
 
 #include "form1.h"
+#include "inputbox.h"
 #include "platform.h"
 #include "scriptedui.h"
 #include "settings.h"
@@ -364,6 +365,42 @@ TEST_F(Form1Win32Test, TheRegisteredDropTargetTakesFileListsAndRefusesOtherData)
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     target->Drop(&plain, 0, {10, 10}, &effect);
     EXPECT_EQ(form.RowCount(), 2);
+}
+
+// What the scripted user saw in the input box, and how it answers: the text to type, then OK or Cancel.
+struct InputBoxScript {
+    std::wstring typed;
+    int button = IDOK;
+    std::string prompt;
+    std::string text;
+    bool seen = false;
+};
+InputBoxScript g_inputBox;
+
+void CALLBACK AnswerInputBox(HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
+    const HWND dialog = ::FindWindowW(L"#32770", L"Plumavert");
+    if (dialog == nullptr) {
+        return;
+    }
+    ::KillTimer(nullptr, timer);
+    g_inputBox.seen = true;
+    g_inputBox.prompt = Text(::GetDlgItem(dialog, win32::kInputPromptId));
+    g_inputBox.text = Text(::GetDlgItem(dialog, win32::kInputTextId));
+    ::SetDlgItemTextW(dialog, win32::kInputTextId, g_inputBox.typed.c_str());
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(g_inputBox.button, BN_CLICKED), 0);
+}
+
+TEST(Win32UserInterface, TheInputBoxShowsThePromptAndAnswerAndGivesBackTheTextOnOkOnly) {
+    for (const int button : {IDOK, IDCANCEL}) {
+        g_inputBox = {L"csv", button, {}, {}, false};
+        ::SetTimer(nullptr, 0, 20, AnswerInputBox);
+        const std::string answer = win32::InputBox(
+            nullptr, "Enter file extension to load:\r\r(* for all files)", "Plumavert", "txt");
+        EXPECT_TRUE(g_inputBox.seen);
+        EXPECT_EQ(g_inputBox.prompt, "Enter file extension to load:\r\n\r\n(* for all files)");
+        EXPECT_EQ(g_inputBox.text, "txt");
+        EXPECT_EQ(answer, button == IDOK ? "csv" : "");
+    }
 }
 
 TEST(Win32UserInterface, DialogTextsAreTranslatedForTheWFunctions) {
