@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 using namespace pf::layout;
@@ -30,6 +31,11 @@ constexpr int kDeleteKeyCode = 46;
 
 // The window that the message loop hands keyboard navigation (tab order, the space bar on buttons) to.
 HWND g_navigationWindow = nullptr;
+
+// Window messages carry handles and pointers in their integer parameters.
+template <typename Pointer> Pointer FromParameter(std::uintptr_t value) {
+    return reinterpret_cast<Pointer>(value); // NOLINT(performance-no-int-to-ptr)
+}
 
 int Pixels(int twips) {
     return twips / kTwipsPerPixel;
@@ -175,7 +181,7 @@ HWND Form1::CreateControl(const wchar_t* className, const ControlPlace& place, D
     const HWND control = ::CreateWindowExW(
         0, className, Wide(place.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
         Pixels(frameLeft + place.left), Pixels(frameTop + place.top), Pixels(place.width),
-        Pixels(place.height), m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        Pixels(place.height), m_hwnd, FromParameter<HMENU>(static_cast<std::uintptr_t>(id)),
         ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_windowFont), FALSE);
     return control;
@@ -354,7 +360,7 @@ void Form1::Form_Unload() {
 // ---------------------------------------------------------------- messages
 
 LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* form = reinterpret_cast<Form1*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* form = FromParameter<Form1*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (form == nullptr) {
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     }
@@ -366,15 +372,15 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         return OnCommand(wParam, lParam);
     case WM_SETCURSOR:
-        return OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return OnSetCursor(FromParameter<HWND>(wParam), LOWORD(lParam), HIWORD(lParam));
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        ::SetBkColor(reinterpret_cast<HDC>(wParam), m_backgroundColour);
+        ::SetBkColor(FromParameter<HDC>(wParam), m_backgroundColour);
         return reinterpret_cast<LRESULT>(m_background);
     case WM_ERASEBKGND: {
         RECT client{};
         ::GetClientRect(m_hwnd, &client);
-        ::FillRect(reinterpret_cast<HDC>(wParam), &client, m_background);
+        ::FillRect(FromParameter<HDC>(wParam), &client, m_background);
         return 1;
     }
     case WM_CLOSE:
@@ -490,7 +496,7 @@ bool Form1::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
 LRESULT CALLBACK Form1::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                  DWORD_PTR data) {
     LRESULT result = 0;
-    if (reinterpret_cast<Form1*>(data)->OnListMessage(message, wParam, lParam, result)) {
+    if (FromParameter<Form1*>(data)->OnListMessage(message, wParam, lParam, result)) {
         return result;
     }
     if (message == WM_NCDESTROY) {
@@ -506,7 +512,7 @@ LRESULT CALLBACK Form1::ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         PAINTSTRUCT paint{};
         const HDC dc = ::BeginPaint(hwnd, &paint);
         ::DefSubclassProc(hwnd, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-        reinterpret_cast<Form1*>(data)->PaintProgressCaption(dc);
+        FromParameter<Form1*>(data)->PaintProgressCaption(dc);
         ::EndPaint(hwnd, &paint);
         return 0;
     }

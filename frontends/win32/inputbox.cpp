@@ -78,6 +78,7 @@ struct InputState {
 INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        // The dialog's creation parameter is its state. NOLINTNEXTLINE(performance-no-int-to-ptr)
         const auto* state = reinterpret_cast<const InputState*>(lParam);
         ::SetWindowTextW(dialog, state->title.c_str());
         ::SetDlgItemTextW(dialog, kInputPromptId, state->prompt.c_str());
@@ -89,6 +90,7 @@ INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         return FALSE; // the focus is set
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the state kept with the dialog
         auto* state = reinterpret_cast<InputState*>(::GetWindowLongPtrW(dialog, DWLP_USER));
         const HWND text = ::GetDlgItem(dialog, kInputTextId);
         state->answer.assign(static_cast<std::size_t>(::GetWindowTextLengthW(text)) + 1, L'\0');

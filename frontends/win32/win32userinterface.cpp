@@ -9,6 +9,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <array>
 #include <vector>
 
 namespace pf {
@@ -24,9 +25,10 @@ int CALLBACK BrowseFolderCallback(HWND dialog, UINT message, LPARAM parameter, L
     if (message == BFFM_INITIALIZED && data != 0) {
         ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
     } else if (message == BFFM_SELCHANGED) {
-        wchar_t path[MAX_PATH] = {};
-        if (::SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(parameter), path)) {
-            ::SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path));
+        std::array<wchar_t, MAX_PATH> path{};
+        // The message's parameter is the selected item. NOLINTNEXTLINE(performance-no-int-to-ptr)
+        if (::SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(parameter), path.data())) {
+            ::SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path.data()));
         }
     }
     return 0;
@@ -67,10 +69,10 @@ std::string Win32UserInterface::BrowseForFolder(const std::string& prompt, const
     if (chosen == nullptr) {
         return {};
     }
-    wchar_t path[MAX_PATH] = {};
-    const bool found = ::SHGetPathFromIDListW(chosen, path) != FALSE;
+    std::array<wchar_t, MAX_PATH> path{};
+    const bool found = ::SHGetPathFromIDListW(chosen, path.data()) != FALSE;
     ::CoTaskMemFree(chosen);
-    return found ? Utf8(path) : std::string();
+    return found ? Utf8(path.data()) : std::string();
 }
 
 std::wstring DialogFilter(const std::string& filter) {
