@@ -101,6 +101,21 @@ private:
     HGLOBAL m_data;
 };
 
+// A drag source that drops at once, wherever the pointer stands.
+class DropAtOnce : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = ::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IDropSource) ? this : nullptr;
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL /*escape*/, DWORD /*keys*/) override {
+        return DRAGDROP_S_DROP;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD /*effect*/) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
 // The real window in a temporary home, its program folder the built one (cursor, drag picture, skin),
 // the dialogs scripted.
 class Form1Win32Test : public ::testing::Test {
@@ -335,6 +350,21 @@ TEST_F(Form1Win32Test, ProgressValueAndCaptionAreShownOnTheBar) {
     EXPECT_EQ(::SendMessageW(form.GetControls().progressBar1, PBM_GETPOS, 0, 0), 50);
     EXPECT_EQ(Text(form.GetControls().progressBar1), "Processing: a.txt");
     ::UpdateWindow(form.GetControls().progressBar1); // paints the caption over the bar without failing
+}
+
+TEST_F(Form1Win32Test, FilesDraggedOntoTheListByOleDragAndDropAreAddedAsACopy) {
+    Form1 form(&ui);
+    form.Show();
+    RECT list{};
+    ::GetWindowRect(form.GetControls().listView1, &list);
+    ::SetCursorPos((list.left + list.right) / 2, (list.top + list.bottom) / 2);
+    const std::string a = home.WriteFile("in/a.txt", "a");
+    DataObject files = DataObject::FileList({std::wstring(a.begin(), a.end())});
+    DropAtOnce source;
+    DWORD effect = DROPEFFECT_NONE;
+    EXPECT_EQ(::DoDragDrop(&files, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect), DRAGDROP_S_DROP);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(Rows(form), std::vector<std::string>{a});
 }
 
 TEST_F(Form1Win32Test, TheRegisteredDropTargetTakesFileListsAndRefusesOtherData) {
