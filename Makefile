@@ -69,7 +69,7 @@ run-windows:
 		echo "No display found: run 'xvfb-run -a make run-windows' to start the program on a virtual display."; \
 		exit 1; \
 	fi
-	scripts/wine-session.sh build/windows-x64/wineprefix-run -- \
+	scripts/wine-session.sh $(CURDIR)/build/windows-x64/wineprefix-run -- \
 		sh -c '"$$WINE64" build/windows-x64/bin/plumavert-fennic.exe'
 
 format-check:

@@ -10,7 +10,7 @@ if [[ "${1:-}" == "--fresh" ]]; then
     fresh=1
     shift
 fi
-prefix=$1
+prefix=$(realpath -m "$1") # Wine takes only an absolute prefix
 shift
 drive=""
 if [[ "${1:-}" != "--" ]]; then
