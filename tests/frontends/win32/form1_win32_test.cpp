@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "inputbox.h"
 #include "platform.h"
+#include "runtimeerror.h"
 #include "scriptedui.h"
 #include "settings.h"
 #include "temphome.h"
@@ -11,6 +12,7 @@
 #include "wintext.h"
 
 #include <commctrl.h>
+#include <dlgs.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -431,6 +433,61 @@ TEST(Win32UserInterface, TheInputBoxShowsThePromptAndAnswerAndGivesBackTheTextOn
         EXPECT_EQ(g_inputBox.text, "txt");
         EXPECT_EQ(answer, button == IDOK ? "csv" : "");
     }
+}
+
+// The open-file dialog and the folder browser, answered by the timer once they show: a file name typed
+// into the open-file dialog, then OK; OK at once in the folder browser.
+std::wstring g_typedFileName;
+bool g_dialogSeen = false;
+
+void CALLBACK AnswerDialog(HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
+    HWND dialog = nullptr;
+    for (const wchar_t* title : {L"Add File(s)", L"Browse for Folder"}) {
+        dialog = dialog != nullptr ? dialog : ::FindWindowW(L"#32770", title);
+    }
+    if (dialog == nullptr) {
+        return;
+    }
+    ::KillTimer(nullptr, timer);
+    g_dialogSeen = true;
+    if (!g_typedFileName.empty()) {
+        ::SetDlgItemTextW(dialog, cmb13, g_typedFileName.c_str());
+    }
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST(Win32UserInterface, TheOpenFileDialogGivesThePathAndReportsABufferTooSmall) {
+    test::TempHome home;
+    const std::string file = home.WriteFile("in/a-rather-long-file-name.txt", "a");
+    Win32UserInterface ui;
+    FileDialogOptions options{"Add File(s)", "All Files (*.*)|*.*|Text Files (*.txt)|*.txt", 0x280201, 30000};
+    g_typedFileName = std::wstring(file.begin(), file.end());
+    g_dialogSeen = false;
+    ::SetTimer(nullptr, 0, 50, AnswerDialog);
+    EXPECT_EQ(ui.ShowOpenDialog(options), file);
+    EXPECT_TRUE(g_dialogSeen);
+    options.maxFileNameLength = 12;
+    ::SetTimer(nullptr, 0, 50, AnswerDialog);
+    try {
+        ui.ShowOpenDialog(options);
+        ADD_FAILURE() << "a selection longer than the buffer must fail";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.Number(), 20476);
+    }
+}
+
+TEST(Win32UserInterface, TheFolderBrowserStartsAtTheGivenFolder) {
+    // A folder of the system, not the browser's own first choice; Wine's browser cannot open its tree at
+    // folders below the user's profile.
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const std::string start = win32::Utf8(system);
+    Win32UserInterface ui;
+    g_typedFileName.clear();
+    g_dialogSeen = false;
+    ::SetTimer(nullptr, 0, 50, AnswerDialog);
+    EXPECT_EQ(ui.BrowseForFolder("Please select folder:", start), start); // OK at once takes the start
+    EXPECT_TRUE(g_dialogSeen);
 }
 
 TEST(Win32UserInterface, DialogTextsAreTranslatedForTheWFunctions) {
