@@ -154,6 +154,7 @@ void Form1::Show() {
                    work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ::ShowWindow(m_hwnd, SW_SHOW);
     ::UpdateWindow(m_hwnd);
+    ::SetFocus(m_controls.listView1); // the first control in the tab order
 }
 
 int Form1::RunMessageLoop() {
@@ -254,33 +255,41 @@ void Form1::SetTabOrder() {
 
 // ---------------------------------------------------------------- handlers
 
-void Form1::PushButton_Click(int number) {
+void Form1::PushButton1_Click() {
     HandlerScope scope(m_handlerDepth);
-    switch (number) {
-    case 1:
-        pf::PushButton1_Click(*this);
-        break;
-    case 2:
+    pf::PushButton1_Click(*this);
+}
+
+void Form1::PushButton2_Click() {
+    {
+        HandlerScope scope(m_handlerDepth);
         m_batchRun.PushButton2_Click(*this);
-        break;
-    case 3:
-        pf::PushButton3_Click(*this);
-        break;
-    case 4:
-        pf::PushButton4_Click(*this);
-        break;
-    case 5:
-        pf::PushButton5_Click(*this);
-        break;
-    case 6:
-        pf::PushButton6_Click(*this);
-        break;
-    case 7:
-        pf::PushButton7_Click(*this);
-        break;
-    default:
-        break;
     }
+    if (m_closing && !m_batchRun.IsConverting()) {
+        Form_Unload(); // the user closed the window during the run: end now that the printer is back
+    }
+}
+
+void Form1::PushButton3_Click() {
+    pf::PushButton3_Click(*this);
+}
+
+void Form1::PushButton4_Click() {
+    HandlerScope scope(m_handlerDepth);
+    pf::PushButton4_Click(*this);
+}
+
+void Form1::PushButton5_Click() {
+    HandlerScope scope(m_handlerDepth);
+    pf::PushButton5_Click(*this);
+}
+
+void Form1::PushButton6_Click() {
+    pf::PushButton6_Click(*this);
+}
+
+void Form1::PushButton7_Click() {
+    pf::PushButton7_Click(*this);
 }
 
 void Form1::Text1_Change() {
@@ -383,6 +392,13 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ::FillRect(FromParameter<HDC>(wParam), &client, m_background);
         return 1;
     }
+    case WM_ACTIVATE: // the focus leaves with the window and comes back to the same control
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            m_focused = ::GetFocus();
+        } else if (m_focused != nullptr && ::IsChild(m_hwnd, m_focused)) {
+            ::SetFocus(m_focused);
+        }
+        return 0;
     case WM_CLOSE:
         Form_Unload();
         return 0;
@@ -399,11 +415,12 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT Form1::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
+    static constexpr void (Form1::*kClicks[7])() = {&Form1::PushButton1_Click, &Form1::PushButton2_Click,
+                                                    &Form1::PushButton3_Click, &Form1::PushButton4_Click,
+                                                    &Form1::PushButton5_Click, &Form1::PushButton6_Click,
+                                                    &Form1::PushButton7_Click};
     if (code == BN_CLICKED && id > kButtonId && id <= kButtonId + 7) {
-        PushButton_Click(id - kButtonId);
-        if (m_closing && !m_batchRun.IsConverting()) {
-            Form_Unload(); // the user closed the window during the run: end now that the printer is back
-        }
+        (this->*kClicks[id - kButtonId - 1])();
     } else if (code == EN_CHANGE && id == kText1Id) {
         Text1_Change();
     } else if (code == EN_CHANGE && id == kText2Id) {

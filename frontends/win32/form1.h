@@ -110,7 +110,13 @@ public:
 
 private:
     // The handlers: each calls one window-free operation.
-    void PushButton_Click(int number);
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton3_Click();
+    void PushButton4_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
+    void PushButton7_Click();
     void Text1_Change();
     void Text2_Change();
     void ListView1_MouseDown(int x, int y);
@@ -159,6 +165,7 @@ private:
     bool m_endsProgram = false;
 
     HWND m_hwnd = nullptr;
+    HWND m_focused = nullptr; // the control that had the focus when the window was last deactivated
     Controls m_controls;
     HFONT m_windowFont = nullptr;
     HFONT m_buttonFont = nullptr;
