@@ -310,6 +310,27 @@ TEST_F(Form1Win32Test, DraggingARowMovesItWithThePointerAndShowsTheDragPicture) 
     EXPECT_EQ(Rows(form), (std::vector<std::string>{"A", "C", "D", "B"}));
 }
 
+TEST_F(Form1Win32Test, ADragNearTheTopOfTheScreenScrollsTheRealListByOneRow) {
+    Form1 form(&ui);
+    form.Show();
+    const HWND list = form.GetControls().listView1;
+    for (int i = 1; i <= 40; ++i) {
+        form.AppendRow("row " + std::to_string(i));
+    }
+    form.ScrollRowIntoView(40);
+    const auto top = ::SendMessageW(list, LVM_GETTOPINDEX, 0, 0);
+    ASSERT_GT(top, 1);
+    ::SetCursorPos(100, 300); // above screen y 305
+    EXPECT_EQ(form.CursorScreenY(), 300);
+    const POINT first = RowPoint(form, top + 2);
+    const POINT second = RowPoint(form, top + 1);
+    ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, At(first.x, first.y));
+    ::SendMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, At(second.x, second.y)); // swap onto the top row shown
+    ::SendMessageW(list, WM_LBUTTONUP, 0, At(second.x, second.y));
+    EXPECT_EQ(::SendMessageW(list, LVM_GETTOPINDEX, 0, 0), top - 1) << "the row above came into view";
+    EXPECT_EQ(form.RowText(top + 1), "row " + std::to_string(top + 2));
+}
+
 TEST_F(Form1Win32Test, TheHandShowsOverButtonsTheArrowOverFramesAndTheHourglassStays) {
     Form1 form(&ui);
     form.Load();
