@@ -3,10 +3,14 @@
 BIN := build/dev/bin
 CTEST_FLAGS := --output-on-failure -j2
 
-.PHONY: deps build run test test-dev test-asan format-check bench-walk bench-print bench-run clean
+.PHONY: deps deps-package build run test test-dev test-asan package format-check bench-walk bench-print bench-run clean
 
 deps:
 	@scripts/install-deps.sh build
+
+# Debian's packaging tools, which the package tests of `make test` use too.
+deps-package:
+	@scripts/install-deps.sh package
 
 build: deps
 	cmake --preset dev
@@ -21,12 +25,17 @@ run: build
 	fi
 	$(BIN)/plumavert-fennic
 
-test: deps test-dev test-asan test-windows
+test: deps deps-package test-dev test-asan test-windows
 
-test-dev:
+test-dev: deps-package
 	cmake --preset dev
 	cmake --build --preset dev
 	ctest --preset dev $(CTEST_FLAGS)
+
+# The Debian package: build/dev/plumavert-fennic_<version>_<arch>.deb; install it with
+# `sudo apt-get install ./build/dev/plumavert-fennic_*.deb`.
+package: build deps-package
+	cmake --build --preset dev --target package
 
 test-asan:
 	cmake --preset asan

@@ -1,11 +1,12 @@
 include_guard(GLOBAL)
 include(GoogleTest)
 
-# pf_add_test(<name> SOURCES ... LIBS ... [LABELS label] [TIMEOUT s] [WIDGET])
-# One GoogleTest executable linking the libraries under test; every case is a ctest test.
-# WIDGET tests run offscreen and use the support main that creates the QApplication.
+# pf_add_test(<name> SOURCES ... LIBS ... [LABELS label] [TIMEOUT s] [WIDGET] [PROPERTIES name value ...])
+# One GoogleTest executable linking the libraries under test; every case is a ctest test, with the
+# further test PROPERTIES given. WIDGET tests run offscreen and use the support main that creates the
+# QApplication.
 function(pf_add_test name)
-    cmake_parse_arguments(ARG "WIDGET" "TIMEOUT;LABELS" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "WIDGET" "TIMEOUT;LABELS" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 60)
     endif()
@@ -24,7 +25,8 @@ function(pf_add_test name)
             LABELS ${ARG_LABELS}
             TIMEOUT ${ARG_TIMEOUT}
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-            ENVIRONMENT_MODIFICATION "PF_BIN_DIR=set:${PF_BIN_DIR}")
+            ENVIRONMENT_MODIFICATION "PF_BIN_DIR=set:${PF_BIN_DIR}"
+            ${ARG_PROPERTIES})
 endfunction()
 
 # Fails the configure step when any of the targets links Qt, directly or through another target.

@@ -8,11 +8,11 @@
 #include "locations.h"
 #include "pdfwriter.h"
 #include "platform.h"
+#include "printerrecord.h"
 #include "printers.h"
 #include "wordpad.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <optional>
 #include <unordered_set>
@@ -22,6 +22,9 @@ namespace pf {
 namespace {
 
 constexpr std::size_t kListedFailures = 20;
+constexpr int kPrinterPollMilliseconds = 100;
+// The longest single wait of a pause: it keeps the milliseconds in range and lets every midnight count.
+constexpr double kLongestWaitSeconds = 3600.0;
 
 // The pause box's value when it reads as a number, read afresh at every use.
 std::optional<double> PauseSeconds(const Form& form) {
@@ -32,12 +35,6 @@ void QuarterPause(Form& form) {
     if (const auto seconds = PauseSeconds(form)) {
         Pause(form, *seconds / 4);
     }
-}
-
-std::string LowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 // What one entry of the run works with.
@@ -54,9 +51,18 @@ struct Entry {
 // A run's steps over the list, each numbered for the error report.
 class Run {
 public:
-    Run(Form& form, ErrorTrap& trap) : m_form(form), m_trap(trap) {}
+    Run(Form& form, ErrorTrap& trap) : m_form(form), m_trap(trap), m_printerLock("pdf-printer") {}
+    ~Run() {
+        if (!m_runFolder.empty()) {
+            platform::RemoveRunFolder(m_runFolder);
+        }
+    }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
 
     void ConvertAll() {
+        // The temporary copies of this run go to a folder of its own, so two windows never share one.
+        m_trap.Run(164, [&] { m_runFolder = platform::MakeRunFolder(); });
         long count = 0;
         m_trap.Run(114, [&] { count = m_form.RowCount(); });
         for (long i = 1; i <= count && !m_form.IsClosing(); ++i) {
@@ -69,11 +75,11 @@ public:
     // Every listed input, for a run that could not print at all.
     void FailAll() {
         for (long i = 1; i <= m_form.RowCount(); ++i) {
-            m_failed.push_back(m_form.RowText(i));
+            m_failed.push_back({m_form.RowText(i), "the PDF printer could not be made the default printer"});
         }
     }
 
-    const std::vector<std::string>& Failed() const { return m_failed; }
+    const std::vector<NotConverted>& Failed() const { return m_failed; }
 
 private:
     // False when the list has no rows left from this index on.
@@ -96,6 +102,28 @@ private:
         m_trap.Run(126, [&] { outputName = OutputNameFor(entry.inputPath); });
         m_trap.Run(142, [&] { QuarterPause(m_form); });
         m_trap.At(146);
+        if (!TakePrinter()) {
+            return true; // the window was closed while another run printed: the run ends here
+        }
+        PrintEntry(entry, outputName);
+        if (entry.exitCode == 0) { // a spooler may still be writing the PDF: wait up to a minute for it
+            platform::AwaitPrinterJobs(
+                kPdfPrinterName, [&] { return m_form.IsClosing() || HasNewOutput(entry); },
+                [&](int milliseconds) { m_form.WaitWithEvents(milliseconds); }, 60000);
+        }
+        // The PDF is written once the text printer has ended; only then may another run point the PDF
+        // printer elsewhere.
+        const std::string reason = WhyNotConverted(entry);
+        m_printerLock.Unlock();
+        m_trap.Run(182, [&] { QuarterPause(m_form); });
+        if (!reason.empty()) {
+            m_failed.push_back({entry.inputPath, reason});
+        }
+        return true;
+    }
+
+    // Points the PDF printer at the entry's output, copies the input and prints the copy.
+    void PrintEntry(Entry& entry, const std::string& outputName) {
         m_trap.Run(148, [&] {
             entry.outputPath = UniqueOutputPath(m_form.Text1() + platform::PathSeparator() + outputName);
         });
@@ -107,27 +135,54 @@ private:
         m_trap.Run(156, [&] { QuarterPause(m_form); });
         m_trap.At(160);
         m_trap.Run(162, [&] { m_form.SetPointer(MousePointer::Hourglass); });
-        m_trap.Run(164, [&] {
-            entry.temporaryPath = platform::PrivateTempFolder() + platform::PathSeparator() + "temp.txt";
-        });
-        m_trap.Run(166, [&] { RemoveFile(m_form, entry.temporaryPath); });
-        m_trap.Run(174, [&] { entry.copied = SafeCopyFile(entry.inputPath, entry.temporaryPath); });
+        if (!m_runFolder.empty()) {
+            m_trap.Run(164,
+                       [&] { entry.temporaryPath = m_runFolder + platform::PathSeparator() + "temp.txt"; });
+            m_trap.Run(166, [&] { RemoveFile(m_form, entry.temporaryPath); });
+            m_trap.Run(174, [&] { entry.copied = SafeCopyFile(entry.inputPath, entry.temporaryPath); });
+        }
         m_trap.Run(176, [&] { QuarterPause(m_form); });
         if (entry.copied && entry.pointedAtOutput) {
             // Printing without a fresh copy would print the previous file again, and printing without
             // this entry's output path would overwrite the previous PDF.
             m_trap.Run(180, [&] { Print(entry); });
         }
-        m_trap.Run(182, [&] { QuarterPause(m_form); });
-        if (entry.exitCode == 0) { // a spooler may still be writing the PDF: wait up to a minute for it
-            platform::AwaitPrinterJobs(
-                kPdfPrinterName, [&] { return m_form.IsClosing() || HasNewOutput(entry); },
-                [&](int milliseconds) { m_form.WaitWithEvents(milliseconds); }, 60000);
-        }
-        if (entry.exitCode != 0 || !HasNewOutput(entry)) {
-            m_failed.push_back(entry.inputPath);
+    }
+
+    // Waits, letting window messages run, while another run prints through the PDF printer: its values
+    // steer one job at a time. False when the window closed first.
+    bool TakePrinter() {
+        while (!m_printerLock.TryLock()) {
+            if (m_form.IsClosing()) {
+                return false;
+            }
+            m_form.WaitWithEvents(kPrinterPollMilliseconds);
         }
         return true;
+    }
+
+    // "" for an entry whose PDF was written, else a short reason for the closing message.
+    static std::string WhyNotConverted(const Entry& entry) {
+        if (!entry.copied && !IsExistingFile(entry.inputPath)) {
+            return "cannot be read";
+        }
+        if (!entry.pointedAtOutput) {
+            return "the PDF printer's values could not be written";
+        }
+        if (!entry.copied) {
+            return "no temporary copy could be made";
+        }
+        if (entry.exitCode >= kStartFailureBase && entry.exitCode < kStartFailureBase + 0x10000) {
+            return "the text printer could not be started";
+        }
+        const bool written = entry.exitCode == 0 && HasNewOutput(entry);
+        if (!written && !platform::CanCreateFilesIn(GetFolderPart(entry.outputPath))) {
+            return "the output folder cannot be written";
+        }
+        if (entry.exitCode != 0) {
+            return "the text printer failed (exit " + std::to_string(entry.exitCode) + ")";
+        }
+        return written ? std::string() : "no PDF appeared";
     }
 
     void ShowProgress(long i) {
@@ -150,13 +205,13 @@ private:
     }
 
     // Two inputs of one run that map to the same PDF never overwrite each other: the later one gets
-    // "name (2).pdf", "name (3).pdf", ... Letter case is ignored, so this holds on case-blind folders too.
+    // "name (2).pdf", "name (3).pdf", ... Names are compared as the output's file system compares them.
     // A PDF from before the run is replaced.
     std::string UniqueOutputPath(const std::string& wanted) {
         const std::string name = GetFileName(wanted);
         const auto dot = name.rfind('.');
         std::string candidate = wanted;
-        for (int n = 2; !m_used.insert(LowerCase(candidate)).second; ++n) {
+        for (int n = 2; !m_used.insert(platform::FileNameKey(candidate)).second; ++n) {
             candidate = GetFolderPart(wanted) + name.substr(0, dot) + " (" + std::to_string(n) + ")" +
                         (dot == std::string::npos ? "" : name.substr(dot));
         }
@@ -165,8 +220,10 @@ private:
 
     Form& m_form;
     ErrorTrap& m_trap;
-    std::unordered_set<std::string> m_used; // output paths of this run, in lower case
-    std::vector<std::string> m_failed;
+    platform::UserLock m_printerLock;
+    std::string m_runFolder;
+    std::unordered_set<std::string> m_used; // output paths of this run, as the file system compares them
+    std::vector<NotConverted> m_failed;
 };
 
 } // namespace
@@ -200,10 +257,14 @@ void BatchRun::PushButton2_Click(Form& form) {
     trap.Run(208, [&] { m_converting = false; });
 }
 
-std::vector<std::string> BatchRun::ConvertList(Form& form, ErrorTrap& trap) {
+std::vector<NotConverted> BatchRun::ConvertList(Form& form, ErrorTrap& trap) {
     trap.Run(108, [&] { form.SetPointer(MousePointer::Hourglass); });
     std::string savedPrinter;
     trap.Run(110, [&] { savedPrinter = GetDefaultPrinter(form.Ui()); });
+    // What the run changes for every program of the user is recorded first, so that even a killed run
+    // has it put back (by the next start).
+    PrinterRecord record;
+    trap.Run(111, [&] { record.Begin(savedPrinter); });
     Run run(form, trap);
     if (trap.Test(
             112, [&] { return !SetDefaultPrinter(kPdfPrinterName); }, false)) {
@@ -211,7 +272,7 @@ std::vector<std::string> BatchRun::ConvertList(Form& form, ErrorTrap& trap) {
     } else {
         run.ConvertAll();
     }
-    trap.Run(188, [&] { SetDefaultPrinter(savedPrinter); });
+    trap.Run(188, [&] { record.End(); });
     trap.Run(190, [&] { form.SetPointer(MousePointer::Default); });
     trap.Run(192, [&] { form.SetProgress(0); });
     trap.Run(194, [&] { form.SetProgressCaption("Progress Bar"); });
@@ -222,15 +283,16 @@ void Pause(Form& form, double seconds) {
     if (!(seconds > 0)) {
         return;
     }
-    const double start = form.SecondsSinceMidnight();
-    for (;;) {
+    // Waits for messages instead of spinning, the remaining time bounding each wait; the clock restarts
+    // at midnight, so the time is added up wait by wait.
+    double last = form.SecondsSinceMidnight();
+    double elapsed = 0;
+    while (elapsed < seconds && !form.IsClosing()) {
+        const double wait = std::min(seconds - elapsed, kLongestWaitSeconds);
+        form.WaitWithEvents(static_cast<int>(std::ceil(wait * 1000.0)));
         const double now = form.SecondsSinceMidnight();
-        const double elapsed = now >= start ? now - start : now + 86400.0 - start;
-        if (elapsed >= seconds || form.IsClosing()) {
-            return;
-        }
-        // Wait for messages instead of spinning; the remaining time bounds each wait.
-        form.WaitWithEvents(static_cast<int>(std::ceil((seconds - elapsed) * 1000.0)));
+        elapsed += now >= last ? now - last : now + 86400.0 - last;
+        last = now;
     }
 }
 
@@ -277,14 +339,14 @@ std::string OutputNameFor(const std::string& inputPath) {
     return (dot == std::string::npos ? name : name.substr(0, dot)) + ".pdf";
 }
 
-std::string DoneMessage(const std::vector<std::string>& failedInputs) {
+std::string DoneMessage(const std::vector<NotConverted>& failedInputs) {
     std::string message = "Done.";
     if (failedInputs.empty()) {
         return message;
     }
     message += "\r\n\r\nNot converted:";
     for (std::size_t i = 0; i < failedInputs.size() && i < kListedFailures; ++i) {
-        message += "\r\n" + failedInputs[i];
+        message += "\r\n" + failedInputs[i].input + ": " + failedInputs[i].reason;
     }
     if (failedInputs.size() > kListedFailures) {
         message += "\r\nand " + std::to_string(failedInputs.size() - kListedFailures) + " more.";

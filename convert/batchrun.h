@@ -9,6 +9,12 @@ namespace pf {
 class ErrorTrap;
 class Form;
 
+// An input the run did not convert, and a short reason why ("cannot be read", "no PDF appeared", ...).
+struct NotConverted {
+    std::string input;
+    std::string reason;
+};
+
 // The batch conversion run behind "Start Converting To PDF". One object lives as long as the window:
 // it holds the flag that keeps a second click from starting a second run.
 class BatchRun {
@@ -19,12 +25,13 @@ public:
 
 private:
     // Converts every row with the PDF printer as the default printer; returns the inputs not converted.
-    std::vector<std::string> ConvertList(Form& form, ErrorTrap& trap);
+    std::vector<NotConverted> ConvertList(Form& form, ErrorTrap& trap);
 
     bool m_converting = false;
 };
 
-// Seconds to wait, letting window messages run; zero or less returns at once. Spans midnight.
+// Seconds to wait, letting window messages run and sleeping between them; zero or less returns at once.
+// Spans midnight, any number of times; ends early when the window closes.
 void Pause(Form& form, double seconds);
 
 // Deletes a file if it can; never fails.
@@ -43,7 +50,7 @@ std::string GetFolderPart(const std::string& path);
 // The PDF's file name for an input path: the last extension replaced by ".pdf".
 std::string OutputNameFor(const std::string& inputPath);
 
-// The closing message of a run: "Done.", and the inputs that were not converted, if any.
-std::string DoneMessage(const std::vector<std::string>& failedInputs);
+// The closing message of a run: "Done.", and the inputs that were not converted with why, if any.
+std::string DoneMessage(const std::vector<NotConverted>& failedInputs);
 
 } // namespace pf

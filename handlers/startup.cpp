@@ -5,6 +5,7 @@
 #include "form.h"
 #include "locations.h"
 #include "platform.h"
+#include "printerrecord.h"
 #include "printers.h"
 #include "samples.h"
 #include "settings.h"
@@ -45,6 +46,8 @@ void StoreBoxText(Form& form, const char* key, const std::string& text) {
 
 void Form_Load(Form& form, WindowSetup& window) {
     ErrorTrap trap(form.Ui(), loc::kFormLoad);
+    // A run that was killed left the PDF printer as everyone's default printer: put the old one back.
+    trap.Run(99, [&] { RestoreLeftoverPrinterRecord(); });
     trap.Run(100, [&] { ApplySkin(window); });
     const std::string cursorFile = InProgramFolder("HAND-M.CUR");
     if (trap.Test(

@@ -43,8 +43,21 @@ std::string DesktopFolder();
 std::string HomeFolder();
 
 // A private per-user folder for temporary copies (mode 0700 on Linux, %TEMP% on Windows), created when
-// missing. Throws RuntimeError when it cannot be made private.
+// missing. When its usual place is taken (a link, a file, another user's folder) a fresh private folder
+// with a random name is used instead. Throws RuntimeError, naming the folder and what is wrong with it,
+// when no private folder can be had.
 std::string PrivateTempFolder();
+
+// A fresh folder with a random name inside PrivateTempFolder(), private to one run of the program
+// (mode 0700 on Linux). Throws RuntimeError when it cannot be made.
+std::string MakeRunFolder();
+
+// Removes a folder made by MakeRunFolder with everything in it; failures are ignored.
+void RemoveRunFolder(const std::string& folder);
+
+// A file name in the form the file system compares names: the name itself where letter case counts
+// (Linux), its upper case where it does not (Windows). Two names clash when their keys are equal.
+std::string FileNameKey(std::string_view name);
 
 // Code of a character in the single-byte code page (Windows-1252 on Linux): 0 to 255, or 63 ("?")
 // for a character the code page cannot map.
@@ -134,6 +147,9 @@ bool ForceDeleteFile(const std::string& path);
 // Copies a file, replacing an existing target. Throws RuntimeError on failure.
 void CopyFileReplacing(const std::string& source, const std::string& target);
 
+// True when this user may make new files in the folder.
+bool CanCreateFilesIn(const std::string& folder);
+
 // ---------------------------------------------------------------- settings stores
 
 enum class Store {
@@ -148,8 +164,38 @@ std::optional<std::string> ReadStoredValue(Store store, const std::string& key);
 // Throws RuntimeError when it cannot be written.
 void WriteStoredValue(Store store, const std::string& key, const std::string& value);
 
+// Removes a key from a store; a missing key or store is no failure. Throws RuntimeError when it cannot
+// be written.
+void RemoveStoredValue(Store store, const std::string& key);
+
 // The default value of a class registration key ("" when the key or the value is missing).
 std::string ReadClassRegistration(const std::string& subKey);
+
+// ---------------------------------------------------------------- locks between processes
+
+// A lock that every program of the user sees by its name, taken exclusively or shared. The system drops
+// it when its holder ends, even by being killed, so a crash never leaves it taken. Each object is one
+// holder: two objects of one name exclude each other within one process too. A lock whose file cannot be
+// made at all counts as taken: then nothing beside it can be shared either.
+class UserLock {
+public:
+    explicit UserLock(std::string name);
+    ~UserLock();
+    UserLock(const UserLock&) = delete;
+    UserLock& operator=(const UserLock&) = delete;
+
+    // Takes the lock unless another holder stands in the way; true when it is held. Shared holders only
+    // keep out an exclusive one. A held lock may be changed to the other kind; the change lets it go for
+    // a moment, and for good when it fails.
+    bool TryLock(bool shared = false);
+    // Waits until the lock is held exclusively.
+    void Lock();
+    void Unlock();
+
+private:
+    std::string m_name;
+    std::intptr_t m_handle = -1;
+};
 
 // ---------------------------------------------------------------- printers
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs that are not installed yet.
-# Usage: scripts/install-deps.sh [group...]   groups: build (default), bench, windows
+# Usage: scripts/install-deps.sh [group...]   groups: build (default), package, bench, windows
 set -euo pipefail
 
 build=(
@@ -11,6 +11,7 @@ build=(
     fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
     poppler-utils xvfb xauth xdg-utils clang-format
 )
+package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)
 bench=(enscript ghostscript hyperfine)
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb xauth)
 
@@ -18,6 +19,7 @@ wanted=()
 for group in "${@:-build}"; do
     case "$group" in
         build) wanted+=("${build[@]}") ;;
+        package) wanted+=("${package[@]}") ;;
         bench) wanted+=("${bench[@]}") ;;
         windows) wanted+=("${windows[@]}") ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;

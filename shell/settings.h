@@ -12,6 +12,8 @@ inline constexpr const char* kLastFolderDot = "LastFolderDot";
 inline constexpr const char* kLastFolder = "LastFolder";
 inline constexpr const char* kExtension = "Extension";
 inline constexpr const char* kSnapshot = "Snapshot";
+// The printer state from before a run, kept while runs are under way (see convert/printerrecord.h).
+inline constexpr const char* kPrinterRecord = "PrinterRecord";
 } // namespace key
 
 // The stored text of a key, or defaultValue when it is absent. A stored empty text comes back empty.

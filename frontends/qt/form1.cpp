@@ -165,7 +165,10 @@ void Form1::PushButton2_Click() {
         m_batchRun.PushButton2_Click(*this);
     }
     if (m_closing && !m_batchRun.IsConverting()) {
-        close(); // the user closed the window during the run: end now that the printer is restored
+        // The user closed the window during the run: end now that the printers are restored. The hidden
+        // window never reports the last window closed, so the program leaves its event loops itself.
+        close();
+        QCoreApplication::exit(0);
     }
 }
 
@@ -246,6 +249,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         m_closing = true;
         hide();
         event->ignore();
+        emit ClosingDuringRun(); // ends the wait under way
         return;
     }
     event->accept();
@@ -418,6 +422,7 @@ void Form1::WaitWithEvents(int milliseconds) {
     }
     QEventLoop loop;
     QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    connect(this, &Form1::ClosingDuringRun, &loop, &QEventLoop::quit);
     loop.exec();
 }
 

@@ -72,6 +72,10 @@ public:
     void AddListColumn(const std::string& header) override;
     void SetListColumnWidth(int twips) override;
 
+signals:
+    // The user asked to close the window while a run was under way.
+    void ClosingDuringRun();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

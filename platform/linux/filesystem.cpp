@@ -420,4 +420,15 @@ void CopyFileReplacing(const std::string& source, const std::string& target) {
     }
 }
 
+bool CanCreateFilesIn(const std::string& folder) {
+    struct stat st {};
+    return !folder.empty() && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// Linux file systems tell names apart by their bytes.
+std::string FileNameKey(std::string_view name) {
+    return std::string(name);
+}
+
 } // namespace pf::platform

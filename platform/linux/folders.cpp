@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -95,26 +96,75 @@ std::string ConfigFolder() {
     return ConfigHome();
 }
 
-std::string PrivateTempFolder() {
+namespace {
+
+std::string TempBase() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string base = (runtime != nullptr && runtime[0] == '/' && IsDirectory(runtime)) ? runtime : "";
-    if (base.empty()) {
-        const char* tmp = std::getenv("TMPDIR");
-        base = (tmp != nullptr && tmp[0] == '/' && IsDirectory(tmp)) ? tmp : "/tmp";
+    if (runtime != nullptr && runtime[0] == '/' && IsDirectory(runtime)) {
+        return runtime;
     }
-    const std::string folder = base + "/plumavert-fennic-" + std::to_string(::getuid());
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        throw RuntimeError(ErrorNumberFromErrno(errno));
-    }
-    // Someone else's folder, a link or a folder others can enter is never used for our copies.
+    const char* tmp = std::getenv("TMPDIR");
+    return (tmp != nullptr && tmp[0] == '/' && IsDirectory(tmp)) ? tmp : "/tmp";
+}
+
+// What keeps a folder from being ours alone; "" when it is our own private folder (a folder that
+// others may enter is closed first).
+std::string FolderProblem(const std::string& folder) {
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
-        throw RuntimeError(err::kPermissionDenied);
+    if (::lstat(folder.c_str(), &st) != 0) {
+        return std::strerror(errno);
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return "it is a link";
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return "it is not a folder";
+    }
+    if (st.st_uid != ::getuid()) {
+        return "it belongs to another user";
     }
     if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
-        throw RuntimeError(err::kPermissionDenied);
+        return "it cannot be closed to other users";
     }
-    return folder;
+    return {};
+}
+
+// A new folder with a random name (mode 0700) from a template ending in XXXXXX.
+std::string MakeFreshFolder(std::string pattern) {
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        const int error = errno;
+        const std::string base = pattern.substr(0, pattern.rfind('/'));
+        throw RuntimeError(ErrorNumberFromErrno(error),
+                           "Cannot make a private temporary folder in " + base + ": " + std::strerror(error));
+    }
+    return pattern;
+}
+
+} // namespace
+
+// The usual place is one folder per user; when something else has taken it, this process makes a fresh
+// folder of its own beside it and keeps using it.
+std::string PrivateTempFolder() {
+    static std::string fresh;
+    const std::string base = TempBase();
+    std::string folder = base + "/plumavert-fennic-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    if (FolderProblem(folder).empty()) {
+        return folder;
+    }
+    if (fresh.rfind(folder + "-", 0) != 0 || !FolderProblem(fresh).empty()) {
+        fresh = MakeFreshFolder(folder + "-XXXXXX");
+    }
+    return fresh;
+}
+
+std::string MakeRunFolder() {
+    return MakeFreshFolder(PrivateTempFolder() + "/run-XXXXXX");
+}
+
+void RemoveRunFolder(const std::string& folder) {
+    std::error_code ec;
+    fs::remove_all(folder, ec);
 }
 
 } // namespace pf::platform

@@ -73,6 +73,18 @@ std::string Unescape(std::string_view text) {
     return out;
 }
 
+// The section of that name in a list of sections, or null.
+template <typename Sections> auto FindSection(Sections& sections, const std::string& name) {
+    decltype(&sections.front()) found = nullptr;
+    for (auto& section : sections) {
+        if (section.name == name) {
+            found = &section;
+            break;
+        }
+    }
+    return found;
+}
+
 [[noreturn]] void ThrowErrno() {
     throw RuntimeError(ErrorNumberFromErrno(errno));
 }
@@ -119,55 +131,48 @@ IniFile IniFile::Load(const std::string& path) {
 }
 
 std::optional<std::string> IniFile::Get(const std::string& section, const std::string& key) const {
-    for (const auto& [key2, value] : Section(section)) {
-        if (key2 == key) {
-            return value;
-        }
+    const SectionEntries* found = FindSection(m_sections, section);
+    if (found == nullptr) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const auto at = found->index.find(key);
+    return at == found->index.end() ? std::nullopt : std::optional(found->entries[at->second].second);
 }
 
 void IniFile::Set(const std::string& section, const std::string& key, const std::string& value) {
-    auto it =
-        std::find_if(m_sections.begin(), m_sections.end(), [&](const auto& s) { return s.first == section; });
-    if (it == m_sections.end()) {
-        m_sections.emplace_back(section, Entries{});
-        it = std::prev(m_sections.end());
+    auto* found = FindSection(m_sections, section);
+    if (found == nullptr) {
+        found = &m_sections.emplace_back(SectionEntries{section, {}, {}});
     }
-    for (auto& [key2, value2] : it->second) {
-        if (key2 == key) {
-            value2 = value;
-            return;
-        }
+    const auto [at, added] = found->index.try_emplace(key, found->entries.size());
+    if (added) {
+        found->entries.emplace_back(key, value);
+    } else {
+        found->entries[at->second].second = value;
     }
-    it->second.emplace_back(key, value);
 }
 
 bool IniFile::Remove(const std::string& section, const std::string& key) {
-    for (auto& [name, entries] : m_sections) {
-        if (name != section) {
-            continue;
-        }
-        const auto before = entries.size();
-        std::erase_if(entries, [&](const auto& entry) { return entry.first == key; });
-        return entries.size() != before;
+    auto* found = FindSection(m_sections, section);
+    if (found == nullptr || found->index.erase(key) == 0) {
+        return false;
     }
-    return false;
+    std::erase_if(found->entries, [&](const auto& entry) { return entry.first == key; });
+    for (std::size_t i = 0; i < found->entries.size(); ++i) {
+        found->index[found->entries[i].first] = i;
+    }
+    return true;
 }
 
 const IniFile::Entries& IniFile::Section(const std::string& section) const {
     static const Entries kNone;
-    for (const auto& [name, entries] : m_sections) {
-        if (name == section) {
-            return entries;
-        }
-    }
-    return kNone;
+    const SectionEntries* found = FindSection(m_sections, section);
+    return found == nullptr ? kNone : found->entries;
 }
 
 void IniFile::Save(const std::string& path, bool durable) const {
     std::ostringstream text;
-    for (const auto& [name, entries] : m_sections) {
+    for (const auto& [name, entries, index] : m_sections) {
         if (!name.empty()) {
             text << '[' << Escape(name) << "]\n";
         }

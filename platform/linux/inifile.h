@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -33,7 +34,14 @@ public:
     void Save(const std::string& path, bool durable) const;
 
 private:
-    std::vector<std::pair<std::string, Entries>> m_sections;
+    // A section's entries in file order, and where each key stands among them, so that a file of many
+    // keys loads, reads and changes in time that grows with its size, not with its square.
+    struct SectionEntries {
+        std::string name;
+        Entries entries;
+        std::unordered_map<std::string, std::size_t> index;
+    };
+    std::vector<SectionEntries> m_sections;
 };
 
 } // namespace pf::platform

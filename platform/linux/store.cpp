@@ -19,6 +19,23 @@ std::string StorePath(Store store) {
     return {};
 }
 
+const char* LockName(Store store) {
+    return store == Store::Application ? "settings" : "pdf-writer-values";
+}
+
+// Loads a store, changes it and saves it while holding the store's lock, so that two programs writing
+// at once never lose each other's change. Saving replaces the file by rename, so readers need no lock.
+template <typename Change> void ChangeStore(Store store, Change change) {
+    UserLock lock(LockName(store));
+    lock.Lock();
+    const std::string path = StorePath(store);
+    IniFile file = IniFile::Load(path);
+    if (change(file)) {
+        // The PDF printer's values only steer the next job; the user's choices must survive a crash.
+        file.Save(path, store == Store::Application);
+    }
+}
+
 } // namespace
 
 std::optional<std::string> ReadStoredValue(Store store, const std::string& key) {
@@ -30,11 +47,14 @@ std::optional<std::string> ReadStoredValue(Store store, const std::string& key) 
 }
 
 void WriteStoredValue(Store store, const std::string& key, const std::string& value) {
-    const std::string path = StorePath(store);
-    IniFile file = IniFile::Load(path);
-    file.Set(kSection, key, value);
-    // The PDF printer's values only steer the next job; the user's choices must survive a crash.
-    file.Save(path, store == Store::Application);
+    ChangeStore(store, [&](IniFile& file) {
+        file.Set(kSection, key, value);
+        return true;
+    });
+}
+
+void RemoveStoredValue(Store store, const std::string& key) {
+    ChangeStore(store, [&](IniFile& file) { return file.Remove(kSection, key); });
 }
 
 std::string ReadClassRegistration(const std::string& subKey) {

@@ -268,4 +268,22 @@ void CopyFileReplacing(const std::string& source, const std::string& target) {
     }
 }
 
+// A folder's write permission is not an attribute on Windows: the answer is whether a new file can be made.
+bool CanCreateFilesIn(const std::string& folder) {
+    const auto ansi = win::ToAnsi(folder);
+    if (!ansi || ansi->empty()) {
+        return false;
+    }
+    char name[MAX_PATH] = {};
+    if (::GetTempFileNameA(ansi->c_str(), "pf", 0, name) == 0) {
+        return false;
+    }
+    ::DeleteFileA(name);
+    return true;
+}
+
+std::string FileNameKey(std::string_view name) {
+    return win::FromWide(Folded(name));
+}
+
 } // namespace pf::platform

@@ -4,6 +4,8 @@
 #include "platform.h"
 #include "win32.h"
 
+#include <filesystem>
+#include <random>
 #include <shlobj.h>
 
 namespace pf::platform {
@@ -96,6 +98,27 @@ std::string PrivateTempFolder() {
         }
     }
     return folder;
+}
+
+// A name no other run guesses: a random number, tried again in the rare case it is taken.
+std::string MakeRunFolder() {
+    const std::string base = PrivateTempFolder();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string folder = base + "\\plumavert-fennic-" + std::to_string(random());
+        if (::CreateDirectoryW(win::ToWide(folder).c_str(), nullptr)) {
+            return folder;
+        }
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    win::ThrowLastError();
+}
+
+void RemoveRunFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::remove_all(std::filesystem::path(win::ToWide(folder)), ec);
 }
 
 } // namespace pf::platform

@@ -128,6 +128,20 @@ void WriteStoredValue(Store store, const std::string& key, const std::string& va
     }
 }
 
+// One registry value is written in one step, so a change of one key needs no lock between programs: there
+// is no load, change and save of a whole store as there is with a settings file.
+void RemoveStoredValue(Store store, const std::string& key) {
+    win::RegistryKey handle;
+    const std::wstring path = win::ToWide(store == Store::Application ? kApplicationKey : kPdfWriterKey);
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, handle.Out()) != ERROR_SUCCESS) {
+        return;
+    }
+    const LSTATUS status = ::RegDeleteValueW(handle.Get(), win::ToWide(key).c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        throw RuntimeError(win::ErrorNumberFromWindowsError(static_cast<DWORD>(status)));
+    }
+}
+
 std::string ReadClassRegistration(const std::string& subKey) {
     const auto ansiKey = win::ToAnsi(subKey);
     if (!ansiKey) {

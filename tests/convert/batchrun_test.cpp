@@ -123,7 +123,13 @@ TEST_F(BatchRunTest, ConvertsEveryRowInOrderAndRestoresTheDefaultPrinter) {
 
     run.PushButton2_Click(form);
 
-    const std::string temp = platform::PrivateTempFolder() + P("/temp.txt");
+    // The copies go to temp.txt in a folder of this run's own inside the private folder, gone afterwards.
+    ASSERT_FALSE(Calls().empty());
+    const std::string temp = Calls()[0].substr(0, Calls()[0].find('|'));
+    const std::string runFolder = temp.substr(0, temp.size() - 9);
+    EXPECT_EQ(temp.substr(temp.size() - 9), P("/temp.txt"));
+    EXPECT_EQ(runFolder.rfind(platform::PrivateTempFolder() + P("/"), 0), 0u);
+    EXPECT_FALSE(fs::exists(test::FsPath(runFolder)));
     EXPECT_EQ(Calls(), (std::vector<std::string>{temp + "|" + out + P("/a.pdf|1|alpha"),
                                                  temp + "|" + out + P("/notes.pdf|1|no extension"),
                                                  temp + "|" + out + P("/a.b.c.pdf|1|dots")}));
@@ -139,14 +145,17 @@ TEST_F(BatchRunTest, ConvertsEveryRowInOrderAndRestoresTheDefaultPrinter) {
                                                                "Processing: a.b.c.txt", "Progress Bar"}));
     EXPECT_EQ(form.pointerHistory.front(), MousePointer::Hourglass);
     EXPECT_EQ(form.Pointer(), MousePointer::Default);
-    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), out + P("/a.b.c.pdf"));
+    // The PDF printer's values are put back as they were: the next job anyone prints asks for a name.
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), std::nullopt);
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "BypassSaveAs"), std::nullopt);
 }
 
 TEST_F(BatchRunTest, FolderTextEndingInASeparatorGivesADoubledSeparator) {
     form.SetText1(out + P("/"));
     form.SetRows({Input("a.txt", "alpha")});
     run.PushButton2_Click(form);
-    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), out + P("//a.pdf"));
+    ASSERT_EQ(Calls().size(), 1u);
+    EXPECT_NE(Calls()[0].find("|" + out + P("//a.pdf|")), std::string::npos);
     EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
 }
 
@@ -181,22 +190,48 @@ TEST_F(BatchRunTest, PauseBoxChangedDuringTheRunTakesEffectAtTheNextPause) {
     EXPECT_EQ(pauses, (std::vector<int>{1000, 1000, 1000, 2000, 2000, 2000, 2000, 2000}));
 }
 
-TEST_F(BatchRunTest, FilesThatWereNotConvertedAreListedAfterDone) {
-    const std::string good = Input("good.txt", "fine");
-    const std::string gone = out + P("/../in/gone.txt");
-    const std::string failing = Input("fails.txt", "x");
-    form.SetRows({good, gone, failing});
+TEST_F(BatchRunTest, FilesThatWereNotConvertedAreListedAfterDoneWithWhy) {
+    // What the fake printer does while each file is in work, and the reason the message then gives.
+    struct Row {
+        const char* name;
+        const char* exitCode;
+        const char* writes;
+        bool outputFolderGone;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"good.txt", nullptr, nullptr, false, nullptr},
+        {"gone.txt", nullptr, nullptr, false, "cannot be read"},
+        {"fails.txt", "2", nullptr, false, "the text printer failed (exit 2)"},
+        {"silent.txt", nullptr, "0", false, "no PDF appeared"},
+        {"lost.txt", nullptr, nullptr, true, "the output folder cannot be written"},
+    };
+    std::string expected = "Done.\r\n\r\nNot converted:";
+    std::vector<std::string> inputs;
+    for (const Row& row : rows) {
+        const bool exists = std::string(row.name) != "gone.txt";
+        inputs.push_back(exists ? Input(row.name, row.name) : out + P("/../in/") + row.name);
+        expected += row.reason == nullptr ? "" : "\r\n" + inputs.back() + ": " + row.reason;
+    }
+    form.SetRows(inputs);
     form.onDoEvents = [&] {
-        if (Calls().size() == 1 && !test::GetEnvironment("FAKE_EXIT")) {
-            test::SetEnvironment("FAKE_EXIT", "2");
+        for (const Row& row : rows) {
+            if (!form.progressCaptions.empty() &&
+                form.progressCaptions.back() == std::string("Processing: ") + row.name) {
+                test::SetEnvironment("FAKE_EXIT",
+                                     row.exitCode ? std::optional<std::string>(row.exitCode) : std::nullopt);
+                test::SetEnvironment("FAKE_WRITE",
+                                     row.writes ? std::optional<std::string>(row.writes) : std::nullopt);
+                if (row.outputFolderGone) {
+                    fs::remove_all(test::FsPath(out));
+                }
+            }
         }
     };
     run.PushButton2_Click(form);
-    EXPECT_EQ(form.ui.MessageTexts(),
-              std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + gone + "\r\n" + failing});
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{expected});
     // The vanished file was never printed: the previous copy is not printed again under its name.
-    EXPECT_EQ(Calls().size(), 2u);
-    EXPECT_FALSE(fs::exists(test::FsPath(out + P("/gone.pdf"))));
+    EXPECT_EQ(Calls().size(), 4u);
 }
 
 TEST_F(BatchRunTest, APrinterThatWritesNothingIsAFailureEvenWhenAnOldPdfExists) {
@@ -205,7 +240,8 @@ TEST_F(BatchRunTest, APrinterThatWritesNothingIsAFailureEvenWhenAnOldPdfExists) 
     form.SetRows({Input("a.txt", "alpha")});
     run.PushButton2_Click(form);
     EXPECT_EQ(form.ui.MessageTexts(),
-              std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + home.Root() + P("/in/a.txt")});
+              std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + home.Root() + P("/in/a.txt") +
+                                       ": no PDF appeared"});
     EXPECT_EQ(test::ReadFile(out + P("/a.pdf")), "from an earlier run");
 }
 
@@ -227,7 +263,8 @@ TEST_F(BatchRunTest, AnEntryWhosePrinterValuesCannotBeWrittenIsNotPrintedOverThe
     ASSERT_EQ(texts.size(), 3u);
     EXPECT_NE(texts[0].find("PushButton2_Click at line 150"), std::string::npos);
     EXPECT_NE(texts[1].find("PushButton2_Click at line 152"), std::string::npos);
-    EXPECT_EQ(texts[2], "Done.\r\n\r\nNot converted:\r\n" + second);
+    EXPECT_EQ(texts[2],
+              "Done.\r\n\r\nNot converted:\r\n" + second + ": the PDF printer's values could not be written");
 }
 #endif
 
@@ -237,7 +274,12 @@ TEST_F(BatchRunTest, InputsWithTheSameNameNeverOverwriteEachOther) {
     run.PushButton2_Click(form);
     EXPECT_EQ(test::ReadFile(out + P("/a.pdf")), "first");
     EXPECT_EQ(test::ReadFile(out + P("/a (2).pdf")), "second");
+    // Names clash as the output's file system compares them: by letter case only where it ignores case.
+#ifdef _WIN32
     EXPECT_EQ(test::ReadFile(out + P("/A (3).pdf")), "third");
+#else
+    EXPECT_EQ(test::ReadFile(out + P("/A.pdf")), "third");
+#endif
     EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
 }
 
@@ -255,7 +297,9 @@ TEST_F(BatchRunTest, WithoutThePdfPrinterNothingIsPrintedAndEveryFileIsListed) {
     form.SetRows({a});
     run.PushButton2_Click(form);
     EXPECT_FALSE(fs::exists(log));
-    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + a});
+    EXPECT_EQ(form.ui.MessageTexts(),
+              std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + a +
+                                       ": the PDF printer could not be made the default printer"});
     EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
 }
 
@@ -303,6 +347,8 @@ TEST_F(BatchRunTest, MoreRowsThanASixteenBitCountAreAllProcessed) {
 TEST(Pause, WaitsTheFullTimeAcrossMidnightWithoutSpinning) {
     test::MemoryForm form;
     form.clock = 86399.5;
+    // A pause that misreads the wrap would wait for ever; closing the window after a few waits ends it.
+    form.onDoEvents = [&form] { form.closing = form.waits.size() >= 3; };
     Pause(form, 2.0);
     EXPECT_EQ(form.waits, std::vector<int>{2000});
     EXPECT_NEAR(form.clock, 1.5, 1e-9);
@@ -311,6 +357,32 @@ TEST(Pause, WaitsTheFullTimeAcrossMidnightWithoutSpinning) {
     Pause(idle, 0);
     Pause(idle, -4);
     EXPECT_EQ(idle.doEventsCount, 0);
+}
+
+// Pauses of any length wait in bounded steps, never spinning, and add up across every midnight; an
+// endless one ends when the window closes.
+TEST(Pause, AnyLengthWaitsInBoundedStepsAndEndsWhenTheWindowCloses) {
+    struct Case {
+        double seconds;
+        int waitsBeforeClosing; // 0: the window stays open
+        double expectedSeconds;
+    };
+    const Case cases[] = {
+        {2 * 86400.0 + 0.5, 0, 2 * 86400.0 + 0.5}, {1e9, 5, 5 * 3600.0}, {1e20, 3, 3 * 3600.0}};
+    for (const auto& c : cases) {
+        test::MemoryForm form;
+        form.onDoEvents = [&] {
+            form.closing = c.waitsBeforeClosing != 0 && form.doEventsCount >= c.waitsBeforeClosing;
+        };
+        Pause(form, c.seconds);
+        double waited = 0;
+        for (const int ms : form.waits) {
+            EXPECT_GT(ms, 0) << c.seconds;
+            EXPECT_LE(ms, 3600 * 1000) << c.seconds;
+            waited += ms / 1000.0;
+        }
+        EXPECT_DOUBLE_EQ(waited, c.expectedSeconds) << c.seconds;
+    }
 }
 
 TEST(OutputNames, ReplaceTheLastExtensionWithPdf) {
@@ -332,13 +404,15 @@ TEST(OutputNames, ReplaceTheLastExtensionWithPdf) {
 }
 
 TEST(DoneMessage, ListsAtMostTwentyFailuresAndCountsTheRest) {
-    std::vector<std::string> failed;
+    std::vector<NotConverted> failed;
     for (int i = 1; i <= 22; ++i) {
-        failed.push_back("/in/" + std::to_string(i));
+        failed.push_back({"/in/" + std::to_string(i), "cannot be read"});
     }
     const std::string message = DoneMessage(failed);
-    EXPECT_EQ(message.rfind("Done.\r\n\r\nNot converted:\r\n/in/1\r\n/in/2\r\n", 0), 0u);
-    EXPECT_NE(message.find("\r\n/in/20\r\nand 2 more."), std::string::npos);
+    EXPECT_EQ(
+        message.rfind("Done.\r\n\r\nNot converted:\r\n/in/1: cannot be read\r\n/in/2: cannot be read\r\n", 0),
+        0u);
+    EXPECT_NE(message.find("\r\n/in/20: cannot be read\r\nand 2 more."), std::string::npos);
     EXPECT_EQ(message.find("/in/21"), std::string::npos);
     EXPECT_EQ(DoneMessage({}), "Done.");
 }

@@ -1,6 +1,9 @@
 // The text printer and the PDF printer end to end: real programs, a temporary home, and the PDFs read
 // back with poppler's tools.
 
+#include "batchrun.h"
+#include "memoryform.h"
+#include "pdfstructure.h"
 #include "pdfwriter.h"
 #include "platform.h"
 #include "printers.h"
@@ -47,6 +50,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // The value of one field of pdfinfo's report ("Pages", "Page size", "Title").
 std::string PdfInfo(const std::string& pdf, const std::string& field) {
+    EXPECT_TRUE(test::HasSoundPdfStructure(pdf));
     for (const auto& line : Lines(RunShell("pdfinfo " + Quote(pdf)).output)) {
         if (line.rfind(field + ":", 0) == 0) {
             return line.substr(line.find_first_not_of(' ', field.size() + 1));
@@ -63,6 +67,48 @@ std::vector<std::string> Listing(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// A one-object PDF, spoilt as a case asks: the entries' line end, the object's offset, startxref, /Size.
+struct PdfFlaws {
+    std::string entryEnd = " \n";
+    int offsetShift = 0;
+    int startShift = 0;
+    int size = 2;
+};
+std::string SmallPdf(const PdfFlaws& flaws) {
+    const std::string head = "%PDF-1.4\n";
+    const std::string object = "1 0 obj\n<< >>\nendobj\n";
+    const auto field = [](std::size_t value, int width) {
+        std::string digits = std::to_string(value);
+        return std::string(static_cast<std::size_t>(width) - digits.size(), '0') + digits;
+    };
+    const std::size_t xref = head.size() + object.size();
+    return head + object + "xref\n0 2\n0000000000 65535 f" + flaws.entryEnd +
+           field(head.size() + static_cast<std::size_t>(flaws.offsetShift), 10) + " 00000 n" +
+           flaws.entryEnd + "trailer\n<< /Size " + std::to_string(flaws.size) +
+           " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref + static_cast<std::size_t>(flaws.startShift)) + "\n%%EOF\n";
+}
+
+TEST(PdfStructureCheck, TakesASoundFileAndFindsEachFlawThatReadersForgive) {
+    const test::TempHome home;
+    const struct {
+        const char* flaw;
+        PdfFlaws flaws;
+        bool sound;
+    } cases[] = {
+        {"none", {}, true},
+        {"CR LF line ends", {"\r\n"}, true},
+        {"19-byte entries", {"\n"}, false},
+        {"an offset one byte late", {" \n", 1}, false},
+        {"startxref one byte early", {" \n", 0, -1}, false},
+        {"a /Size that misses the last object", {" \n", 0, 0, 1}, false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = home.WriteFile("check.pdf", SmallPdf(c.flaws));
+        EXPECT_EQ(static_cast<bool>(test::HasSoundPdfStructure(path)), c.sound) << c.flaw;
+    }
 }
 
 // A temporary home with the PDF printer installed as the default printer.
@@ -205,7 +251,7 @@ TEST_P(PrintingCorpus, PrintsTheTextAsAPdfWithEmbeddedSubsetFonts) {
     EXPECT_EQ(PdfInfo(pdf, "Pages"), std::to_string(sample.pages));
     EXPECT_EQ(PdfInfo(pdf, "Page size"), "595.276 x 841.89 pts (A4)");
     EXPECT_EQ(PdfInfo(pdf, "Title"), sample.name);
-    EXPECT_EQ(Words(RunShell("pdftotext -enc UTF-8 " + Quote(pdf) + " -").output), Words(sample.text));
+    EXPECT_EQ(Words(test::PdfText(pdf)), Words(sample.text));
 
     const std::vector<std::string> fonts = Lines(RunShell("pdffonts " + Quote(pdf)).output);
     ASSERT_GE(fonts.size(), 2u);
@@ -223,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, PrintingCorpus, testing::ValuesIn(kCorpus),
 // ---------------------------------------------------------------- layout
 
 std::vector<std::string> LayoutLines(const std::string& pdf) {
-    return Lines(RunShell("pdftotext -layout -enc UTF-8 " + Quote(pdf) + " -").output);
+    return Lines(test::PdfText(pdf, "-layout -enc UTF-8"));
 }
 
 struct PlacedWord {
@@ -235,7 +281,7 @@ struct PlacedWord {
 // The words of the first page with their boxes, as pdftotext finds them.
 std::vector<PlacedWord> PlacedWords(const std::string& pdf) {
     std::vector<PlacedWord> words;
-    for (const auto& line : Lines(RunShell("pdftotext -l 1 -bbox " + Quote(pdf) + " -").output)) {
+    for (const auto& line : Lines(test::PdfText(pdf, "-l 1 -bbox"))) {
         const auto xMin = line.find("xMin=\"");
         const auto yMin = line.find("yMin=\"");
         const auto text = line.find('>');
@@ -299,8 +345,7 @@ TEST_F(Printing, AFullPageGoesOnToTheNextOne) {
     Target(m_out + "/p.pdf");
     ASSERT_EQ(Print(input).exitCode, 0);
     EXPECT_EQ(PdfInfo(m_out + "/p.pdf", "Pages"), "2");
-    EXPECT_EQ(Words(RunShell("pdftotext -f 2 -l 2 " + Quote(m_out + "/p.pdf") + " -").output),
-              (std::vector<std::string>{"line", "60"}));
+    EXPECT_EQ(Words(test::PdfText(m_out + "/p.pdf", "-f 2 -l 2")), (std::vector<std::string>{"line", "60"}));
 }
 
 TEST_F(Printing, TheUsersLocaleChoosesLetterPaper) {
@@ -328,7 +373,7 @@ TEST_F(Printing, AnExistingFileIsReplacedWhole) {
     const std::string input = m_home.WriteFile("in/report.txt", "new report\n");
     Target(pdf);
     ASSERT_EQ(Print(input).exitCode, 0);
-    EXPECT_EQ(test::ReadFile(pdf).rfind("%PDF-", 0), 0u);
+    EXPECT_TRUE(test::HasSoundPdfStructure(pdf));
     EXPECT_EQ(Listing(m_out), std::vector<std::string>{"report.pdf"});
     struct stat st {};
     ASSERT_EQ(::stat(pdf.c_str(), &st), 0);
@@ -507,6 +552,57 @@ TEST_F(Printing, TheTextPrinterSaysWhyItCannotPrint) {
 
     EXPECT_EQ(RunShell(Quote(m_bin + "/plumavert-textprint")).exitCode, 2);
     EXPECT_TRUE(Listing(m_out).empty());
+}
+
+// ---------------------------------------------------------------- two windows at once
+
+// Two windows converting at once, each its own files into its own folder under the same names. The PDF
+// printer's values steer one job at a time, so the runs take turns file by file and every PDF carries its
+// own input's text under its own name.
+TEST_F(Printing, TwoRunsAtOnceEachWriteTheirOwnFilesUnderTheirOwnNames) {
+    platform::OverrideProgramFolder(m_bin);
+    platform::AddPrinter({"Office Laser", "lp0:"});
+    ASSERT_TRUE(platform::MakeDefaultPrinter("Office Laser"));
+    constexpr int kFiles = 4;
+    const auto text = [](int window, int file) {
+        return "window " + std::to_string(window) + " file " + std::to_string(file);
+    };
+    pid_t runs[2] = {};
+    for (int w = 0; w < 2; ++w) {
+        std::vector<std::string> inputs;
+        for (int f = 0; f < kFiles; ++f) {
+            inputs.push_back(
+                m_home.WriteFile("in" + std::to_string(w) + "/f" + std::to_string(f) + ".txt", text(w, f)));
+        }
+        const std::string out = m_home.MakeFolder("out" + std::to_string(w));
+        runs[w] = ::fork();
+        ASSERT_GE(runs[w], 0);
+        if (runs[w] == 0) {
+            test::MemoryForm window;
+            window.sleepForReal = true;
+            window.SetText1(out);
+            window.SetText2("0");
+            window.SetRows(inputs);
+            BatchRun().PushButton2_Click(window);
+            ::_exit(window.ui.MessageTexts() == std::vector<std::string>{"Done."} ? 0 : 1);
+        }
+    }
+    for (const pid_t run : runs) {
+        int status = -1;
+        ::waitpid(run, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+    for (int w = 0; w < 2; ++w) {
+        for (int f = 0; f < kFiles; ++f) {
+            const std::string pdf =
+                m_home.Root() + "/out" + std::to_string(w) + "/f" + std::to_string(f) + ".pdf";
+            EXPECT_EQ(Words(RunShell("pdftotext -enc UTF-8 " + Quote(pdf) + " -").output), Words(text(w, f)))
+                << pdf;
+        }
+    }
+    EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue), std::nullopt);
+    platform::OverrideProgramFolder("");
 }
 
 } // namespace

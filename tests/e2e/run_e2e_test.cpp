@@ -7,7 +7,9 @@
 #include "shellcommand.h"
 #include "temphome.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -48,10 +50,37 @@ TEST(BatchRunEndToEnd, ThreeFilesBecomeThreePdfsAndTheDefaultPrinterComesBack) {
     for (const auto& [name, text] : expected) {
         const std::string pdf = out + "/" + name;
         ASSERT_TRUE(std::filesystem::exists(pdf)) << pdf;
-        EXPECT_EQ(test::Words(test::RunShell("pdftotext -enc UTF-8 " + test::Quote(pdf) + " -").output),
-                  test::Words(text))
-            << name;
+        EXPECT_EQ(test::Words(test::PdfText(pdf)), test::Words(text)) << name;
     }
+    platform::OverrideProgramFolder("");
+}
+
+// A pause far longer than an int of milliseconds holds; closing the window ends it, the run puts the
+// user's printers back, and the program's event loop ends although the window was only hidden.
+TEST(BatchRunEndToEnd, ClosingTheWindowDuringAnEndlessPauseRestoresThePrintersAndEndsTheProgram) {
+    test::TempHome home;
+    const std::string bin = test::BinFolder();
+    ASSERT_FALSE(bin.empty());
+    platform::OverrideProgramFolder(bin);
+    platform::AddPrinter({"Office Laser", "lp0:"});
+    ASSERT_EQ(std::system(("\"" + bin + "/tarnwicke-pdf-writer\" --install").c_str()), 0);
+    platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, "/elsewhere/report.pdf");
+
+    test::ScriptedUi ui;
+    Form1 form(&ui);
+    form.SetText1(home.MakeFolder("out"));
+    form.SetText2("99999999999999999999");
+    form.AppendRow(home.WriteFile("in/a.txt", "alpha"));
+    form.show();
+    QTimer::singleShot(0, &form, [&] { form.findChild<QPushButton*>("PushButton2")->click(); });
+    QTimer::singleShot(300, &form, [&] { form.close(); });
+    QApplication::exec(); // returns only when the program would end
+
+    EXPECT_TRUE(ui.MessageTexts().empty());
+    EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue),
+              "/elsewhere/report.pdf");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue), std::nullopt);
     platform::OverrideProgramFolder("");
 }
 

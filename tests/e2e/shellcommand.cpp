@@ -1,5 +1,7 @@
 #include "shellcommand.h"
 
+#include "pdfstructure.h"
+
 #include <array>
 #include <cstdio>
 #include <sys/wait.h>
@@ -26,6 +28,11 @@ Result RunShell(const std::string& command) {
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     return result;
+}
+
+std::string PdfText(const std::string& pdf, const std::string& options) {
+    EXPECT_TRUE(HasSoundPdfStructure(pdf));
+    return RunShell("pdftotext " + options + " " + Quote(pdf) + " -").output;
 }
 
 std::vector<std::string> Words(const std::string& text) {

@@ -296,17 +296,21 @@ TEST(FileTests, FolderExistsAndIsExistingFileNeverConfuseFilesAndFolders) {
 #ifdef _WIN32
 constexpr unsigned kHidden = 2;
 constexpr unsigned kSystem = 4;
+constexpr unsigned kReadOnly = 1;
 
+// The rule compares the whole attribute value: one more bit (read-only here; Wine keeps no archive bit on
+// folders) and the folder is walked.
 TEST(GetSubDirectories2016, FoldersExactlyHiddenAndSystemAreLeftOutWithTheirTree) {
     TempHome home;
     FixtureTree tree(home.Root() + "/tree");
-    tree.Add({"both/inner/", "hidden/inner/", "plain/", "system/"});
+    tree.Add({"both/inner/", "hidden/inner/", "plain/", "system/", "readonly/inner/"});
     test::SetFileAttributeBits(tree.Path("both"), kHidden | kSystem); // 22 with the folder bit
     test::SetFileAttributeBits(tree.Path("hidden"), kHidden);
     test::SetFileAttributeBits(tree.Path("system"), kSystem);
+    test::SetFileAttributeBits(tree.Path("readonly"), kHidden | kSystem | kReadOnly);
     MemoryForm form;
-    EXPECT_EQ(Walk(form, tree.Root()),
-              Under(tree.Root(), {"", "hidden/", "plain/", "system/", "hidden/inner/"}));
+    EXPECT_EQ(Walk(form, tree.Root()), Under(tree.Root(), {"", "hidden/", "plain/", "readonly/", "system/",
+                                                           "hidden/inner/", "readonly/inner/"}));
 }
 
 TEST(GetSubDirectories2016, AHiddenSystemStartFolderStaysButIsNotDescendedInto) {

@@ -8,7 +8,17 @@
 #include "startup.h"
 #include "temphome.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
+#ifndef _WIN32
+#include "batchrun.h"
+#include "pdfprinter.h"
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace pf {
 namespace {
@@ -142,6 +152,44 @@ TEST_F(StartupTest, MissingPdfPrinterShowsTheInstructions) {
                                              0),
               0u);
 }
+
+#ifndef _WIN32
+// A run killed while the PDF printer is everyone's default printer: the next start puts the old default
+// printer and the PDF printer's old values back, and clears the record.
+TEST_F(StartupTest, AStartAfterARunWasKilledPutsThePrintersBack) {
+    platform::AddPrinter({"Office Laser", "lp0:"});
+    ASSERT_TRUE(platform::MakeDefaultPrinter("Office Laser"));
+    platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, "/earlier/report.pdf");
+    platform::WriteStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue, "0");
+    const std::string input = home.WriteFile("in/a.txt", "alpha");
+    const std::string out = home.MakeFolder("out");
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        test::MemoryForm running;
+        running.SetText1(out);
+        running.SetText2("1e9"); // the run waits here until it is killed
+        running.SetRows({input});
+        BatchRun().PushButton2_Click(running);
+        ::_exit(0);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (platform::DefaultPrinterName() != kPdfPrinterName && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_EQ(platform::DefaultPrinterName(), kPdfPrinterName);
+
+    Form_Load(form, window);
+    EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue), "/earlier/report.pdf");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue), "0");
+    EXPECT_EQ(ReadSetting(key::kPrinterRecord, "none"), "none");
+    EXPECT_TRUE(form.ui.messages.empty());
+}
+#endif
 
 TEST(DrawOneToHundred, StaysWithinOneToAHundred) {
     bool seen[101] = {};

@@ -91,6 +91,49 @@ TEST(PrinterTable, ATableThatCannotBeWrittenFailsLoudlyAndRefusesDefaults) {
     EXPECT_TRUE(InstalledPrinters().empty());
 }
 
+// Two system configuration folders, the first one shipping the PDF printer as the default printer.
+void InstallSystemTables(const test::TempHome& home) {
+    home.WriteFile("xdg/Tarnwicke/printers.conf",
+                   "[Printers]\nTarnwicke PDF Writer=CPW2:\n[Default]\nName=Tarnwicke PDF Writer\n");
+    home.WriteFile("xdg2/Tarnwicke/printers.conf",
+                   "[Printers]\nArchive=lp1:\nTarnwicke PDF Writer=lp9:\n[Default]\nName=Archive\n");
+    // A table that cannot be read (a link to itself) adds nothing.
+    std::filesystem::create_symlink("printers.conf", home.MakeFolder("looped/Tarnwicke") + "/printers.conf");
+    test::SetEnvironment("XDG_CONFIG_DIRS", "relative/xdg:" + home.SystemConfig() + ":" + home.Root() +
+                                                "/looped:" + home.Root() + "/xdg2");
+}
+
+TEST(PrinterTable, SystemPrintersServeEveryUserAndTheUsersOwnTableComesFirst) {
+    test::TempHome home;
+    InstallSystemTables(home);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Tarnwicke PDF Writer", "Archive"}));
+    EXPECT_EQ(InstalledPrinters()[0].port, "CPW2:"); // the first system folder wins
+    EXPECT_EQ(DefaultPrinterName(), "Tarnwicke PDF Writer");
+
+    AddPrinter({"Office Laser", "lp0:"}); // a default is set already
+    AddPrinter({"Archive", "lp5:"});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Office Laser", "Archive", "Tarnwicke PDF Writer"}));
+    EXPECT_EQ(InstalledPrinters()[1].port, "lp5:");
+    EXPECT_EQ(DefaultPrinterName(), "Tarnwicke PDF Writer");
+    EXPECT_TRUE(MakeDefaultPrinter("Archive"));
+    EXPECT_EQ(DefaultPrinterName(), "Archive");
+    EXPECT_EQ(test::ReadFile(home.SystemConfig() + "/Tarnwicke/printers.conf"),
+              "[Printers]\nTarnwicke PDF Writer=CPW2:\n[Default]\nName=Tarnwicke PDF Writer\n");
+}
+
+TEST(PrinterTable, RemovingASystemPrinterHidesItForThisUserUntilItIsAddedAgain) {
+    test::TempHome home;
+    InstallSystemTables(home);
+    RemovePrinter("Tarnwicke PDF Writer");
+    EXPECT_EQ(Names(), std::vector<std::string>{"Archive"});
+    EXPECT_THROW(DefaultPrinterName(), RuntimeError); // the system's next default does not step in
+    EXPECT_FALSE(MakeDefaultPrinter("Tarnwicke PDF Writer"));
+
+    AddPrinter({"Tarnwicke PDF Writer", "CPW2:"});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Tarnwicke PDF Writer", "Archive"}));
+    EXPECT_EQ(DefaultPrinterName(), "Tarnwicke PDF Writer");
+}
+
 TEST(PrinterTable, InstallStepsNameTheInstallerAndThePrinter) {
     OverrideProgramFolder("/opt/plumavert");
     EXPECT_EQ(

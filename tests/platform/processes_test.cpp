@@ -155,5 +155,34 @@ TEST(Clock, SecondsSinceMidnightIsATimeOfDay) {
     EXPECT_LT(now, 86400.0);
 }
 
+// Each lock object is one holder, also within one process: an exclusive holder keeps every other out,
+// shared holders keep out only an exclusive one, and a holder that lets go lets the next one in.
+TEST(UserLock, HoldersExcludeEachOtherUnlessBothShare) {
+    test::TempHome home;
+    UserLock first("test");
+    UserLock second("test");
+    ASSERT_TRUE(first.TryLock());
+    EXPECT_FALSE(second.TryLock());
+    EXPECT_FALSE(second.TryLock(true));
+    first.Unlock();
+    EXPECT_TRUE(second.TryLock(true));
+    EXPECT_TRUE(first.TryLock(true));
+    EXPECT_FALSE(UserLock("test").TryLock());
+    first.Unlock();
+    second.Unlock();
+    EXPECT_TRUE(UserLock("test").TryLock());
+    EXPECT_TRUE(UserLock("another").TryLock());
+}
+
+TEST(FileNameKey, NamesClashAsTheFileSystemComparesThem) {
+#ifdef _WIN32
+    EXPECT_EQ(FileNameKey("C:\\Out\\a.pdf"), FileNameKey("c:\\out\\A.PDF"));
+    EXPECT_EQ(FileNameKey("\xC3\xA9t\xC3\xA9.pdf"), FileNameKey("\xC3\x89T\xC3\x89.PDF"));
+#else
+    EXPECT_NE(FileNameKey("/out/a.pdf"), FileNameKey("/out/A.pdf"));
+#endif
+    EXPECT_NE(FileNameKey("a.pdf"), FileNameKey("b.pdf"));
+}
+
 } // namespace
 } // namespace pf::platform

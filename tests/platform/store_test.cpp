@@ -2,8 +2,12 @@
 #include "temphome.h"
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace pf::platform {
 namespace {
@@ -46,8 +50,9 @@ TEST(SettingsStore, WriteLeavesNoTemporaryFilesAndKeepsTheFilePrivate) {
         WriteStoredValue(Store::Application, "Text2", std::to_string(i));
     }
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(home.ConfigHome() + "/Tarnwicke")) {
-        ++files;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(home.ConfigHome() + "/Tarnwicke")) {
+        files += entry.is_regular_file() && entry.path().extension() != ".lock" ? 1 : 0;
         struct stat st {};
         ::stat(entry.path().c_str(), &st);
         EXPECT_EQ(st.st_mode & 077, 0u);
@@ -61,6 +66,60 @@ TEST(SettingsStore, UnwritableStoreThrowsARuntimeError) {
     home.WriteFile("home/.config/Tarnwicke", "not a folder");
     EXPECT_THROW(WriteStoredValue(Store::Application, "Text2", "7"), RuntimeError);
     EXPECT_EQ(ReadStoredValue(Store::Application, "Text2"), std::nullopt);
+}
+
+// Two programs changing settings at once: each write loads, changes and saves the whole file, so
+// without a lock between them one program's save drops the other's change.
+TEST(SettingsStore, TwoWritersAtOnceLoseNothing) {
+    test::TempHome home;
+    constexpr int kKeys = 150;
+    pid_t writers[2] = {};
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = ::fork();
+        ASSERT_GE(writers[w], 0);
+        if (writers[w] == 0) {
+            for (int i = 0; i < kKeys; ++i) {
+                WriteStoredValue(Store::Application, "w" + std::to_string(w) + "k" + std::to_string(i), "v");
+            }
+            ::_exit(0);
+        }
+    }
+    for (const pid_t writer : writers) {
+        int status = 0;
+        ::waitpid(writer, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+    int missing = 0;
+    for (int w = 0; w < 2; ++w) {
+        for (int i = 0; i < kKeys; ++i) {
+            missing += ReadStoredValue(Store::Application, "w" + std::to_string(w) + "k" + std::to_string(i))
+                           ? 0
+                           : 1;
+        }
+    }
+    EXPECT_EQ(missing, 0);
+}
+
+// A value file of many keys: reading it, changing one key and reading that key back take time that
+// grows with the file's size. A search of the keys read so far for every key read makes each load take
+// some twenty seconds, and this test then runs out of time.
+TEST(SettingsStore, AFileOfAHundredThousandKeysIsReadAndChangedInOnePass) {
+    test::TempHome home;
+    constexpr int kKeys = 100000;
+    std::filesystem::create_directories(home.ConfigHome());
+    {
+        std::ofstream file(home.ConfigHome() + "/Tarnwicke PDF Writer.conf");
+        for (int i = 0; i < kKeys; ++i) {
+            file << "Key" << i << "=" << i << "\n";
+        }
+    }
+    WriteStoredValue(Store::PdfWriter, "OutputFile", "/out/a.pdf");
+    EXPECT_EQ(ReadStoredValue(Store::PdfWriter, "OutputFile"), "/out/a.pdf");
+    EXPECT_EQ(ReadStoredValue(Store::PdfWriter, "Key" + std::to_string(kKeys - 1)),
+              std::to_string(kKeys - 1));
+    RemoveStoredValue(Store::PdfWriter, "Key0");
+    EXPECT_EQ(ReadStoredValue(Store::PdfWriter, "Key0"), std::nullopt);
+    EXPECT_EQ(ReadStoredValue(Store::PdfWriter, "Key1"), "1");
 }
 
 TEST(Folders, DesktopComesFromUserDirsThenFallsBackToTheDesktopFolder) {
@@ -82,6 +141,55 @@ TEST(Folders, PrivateTempFolderIsOwnedAndClosedToOthers) {
     struct stat st {};
     ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// Something else in the private folder's place: a link, a file, another user's folder. The copies then go
+// to a fresh private folder of this program's own.
+TEST(Folders, ATakenPrivateTempFolderPlaceGivesAFreshPrivateFolder) {
+    const std::function<void(const std::string&)> planters[] = {
+        [](const std::string& place) { std::filesystem::create_directory_symlink("/tmp", place); },
+        [](const std::string& place) { std::ofstream(place) << "taken"; },
+        [](const std::string& place) {
+            std::filesystem::create_directory(place);
+            ASSERT_EQ(::chown(place.c_str(), ::getuid() + 1, ::getgid()), 0);
+        },
+    };
+    for (const auto& plant : planters) {
+        test::TempHome home;
+        const std::string place = home.RuntimeDir() + "/plumavert-fennic-" + std::to_string(::getuid());
+        if (::getuid() != 0 && &plant == &planters[2]) {
+            continue; // only the superuser can give a folder to another user
+        }
+        plant(place);
+        const std::string folder = PrivateTempFolder();
+        EXPECT_NE(folder, place);
+        EXPECT_EQ(folder.rfind(place + "-", 0), 0u);
+        struct stat st {};
+        ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_uid, ::getuid());
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_EQ(PrivateTempFolder(), folder);
+        const std::string run = MakeRunFolder();
+        EXPECT_EQ(run.rfind(folder + "/", 0), 0u);
+        RemoveRunFolder(run);
+        EXPECT_FALSE(std::filesystem::exists(run));
+    }
+}
+
+TEST(Folders, WithNoPlaceForAPrivateFolderTheMessageNamesTheFolderAndWhy) {
+    test::TempHome home;
+    test::SetEnvironment("XDG_RUNTIME_DIR", std::nullopt);
+    const auto tmpdir = test::GetEnvironment("TMPDIR");
+    test::SetEnvironment("TMPDIR", "/proc"); // a folder where nobody, not even the superuser, makes folders
+    try {
+        PrivateTempFolder();
+        ADD_FAILURE() << "no folder can be made there";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot make a private temporary folder in /proc: ", 0), 0u)
+            << e.what();
+    }
+    test::SetEnvironment("TMPDIR", tmpdir);
 }
 
 } // namespace

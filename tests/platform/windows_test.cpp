@@ -92,6 +92,17 @@ TEST(SettingsStore, KeyNamesIgnoreLetterCaseAsTheRegistryDoes) {
     EXPECT_EQ(ReadStoredValue(Store::PdfWriter, "Text2"), std::nullopt);
 }
 
+TEST(SettingsStore, RemovedValuesReadAsMissingAndRemovingAMissingOneIsNoFailure) {
+    TempHome home;
+    RemoveStoredValue(Store::PdfWriter, "OutputFile");
+    WriteStoredValue(Store::PdfWriter, "OutputFile", "C:\\out\\a.pdf");
+    WriteStoredValue(Store::Application, "Text2", "7");
+    RemoveStoredValue(Store::PdfWriter, "OutputFile");
+    RemoveStoredValue(Store::Application, "Text2");
+    EXPECT_EQ(ReadStoredValue(Store::PdfWriter, "OutputFile"), std::nullopt);
+    EXPECT_EQ(ReadStoredValue(Store::Application, "Text2"), std::nullopt);
+}
+
 TEST(SettingsStore, AStoreThatCannotBeWrittenThrowsAndReadsAsEmpty) {
     TempHome home;
     home.BlockUserStores();

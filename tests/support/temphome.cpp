@@ -10,11 +10,14 @@ namespace pf::test {
 
 TempHome::TempHome() : m_root(MakeTemporaryFolder()) {
     fs::create_directories(FsPath(ConfigHome()));
+    fs::create_directories(FsPath(SystemConfig()));
     fs::create_directories(FsPath(RuntimeDir()));
     fs::create_directories(FsPath(TempFolder()));
     fs::permissions(FsPath(RuntimeDir()), fs::perms::owner_all, fs::perm_options::replace);
-    std::vector<std::pair<std::string, std::string>> variables = {
-        {"HOME", Home()}, {"XDG_CONFIG_HOME", ConfigHome()}, {"XDG_RUNTIME_DIR", RuntimeDir()}};
+    std::vector<std::pair<std::string, std::string>> variables = {{"HOME", Home()},
+                                                                  {"XDG_CONFIG_HOME", ConfigHome()},
+                                                                  {"XDG_CONFIG_DIRS", SystemConfig()},
+                                                                  {"XDG_RUNTIME_DIR", RuntimeDir()}};
     for (const std::string& name : TemporaryFolderVariables()) {
         variables.emplace_back(name, TempFolder());
     }

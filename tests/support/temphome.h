@@ -8,9 +8,9 @@
 
 namespace pf::test {
 
-// A temporary home for one test: HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR (on Windows also TEMP and
-// TMP) point into a fresh folder that is removed, with the old environment restored, when the object
-// goes. The program's per-user stores start empty and are cleared again at the end.
+// A temporary home for one test: HOME, XDG_CONFIG_HOME, XDG_CONFIG_DIRS and XDG_RUNTIME_DIR (on Windows
+// also TEMP and TMP) point into a fresh folder that is removed, with the old environment restored, when the
+// object goes. The program's per-user stores start empty and are cleared again at the end.
 class TempHome {
 public:
     TempHome();
@@ -21,6 +21,8 @@ public:
     const std::string& Root() const { return m_root; }
     std::string Home() const { return m_root + NativeSeparators("/home"); }
     std::string ConfigHome() const { return m_root + NativeSeparators("/home/.config"); }
+    // The system configuration folder, empty at first, so that what is installed on the machine stays out.
+    std::string SystemConfig() const { return m_root + NativeSeparators("/xdg"); }
     std::string RuntimeDir() const { return m_root + NativeSeparators("/run"); }
     std::string TempFolder() const { return m_root + NativeSeparators("/temp"); }
 

@@ -3,6 +3,8 @@
 #include "platform.h"
 
 #include <windows.h>
+
+#include <sddl.h>
 #include <winspool.h>
 
 #include <algorithm>
@@ -209,9 +211,28 @@ PrinterSandbox::~PrinterSandbox() {
     }
 }
 
+// Takes write access from everyone, keeping every other right (deleting included). Wine derives a
+// folder's read-only bit from the Unix permissions, which follow such a security descriptor.
+void DenyWriting(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const bool done = ::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                          L"D:P(A;;0x1F01F9;;;WD)", SDDL_REVISION_1, &descriptor, nullptr) &&
+                      ::SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+    ::LocalFree(descriptor);
+    if (!done) {
+        throw std::runtime_error("cannot take write access from a folder");
+    }
+}
+
 void SetFileAttributeBits(const std::string& path, unsigned attributes) {
-    if (!::SetFileAttributesW(FsPath(path).c_str(), attributes)) {
+    const std::wstring wide = FsPath(path).wstring();
+    if (!::SetFileAttributesW(wide.c_str(), attributes)) {
         throw std::runtime_error("cannot set the attributes of " + path);
+    }
+    // Wine keeps only hidden and system in its own store and ignores read-only for folders.
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+        (::GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_READONLY) == 0) {
+        DenyWriting(wide);
     }
 }
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform.h"
+
+#include <optional>
+#include <string>
+
+namespace pf {
+
+// What a run changes for every program of the user: the default printer and the PDF printer's values.
+struct PrinterState {
+    std::string defaultPrinter;
+    std::optional<std::string> outputFile; // empty: the value did not exist
+    std::optional<std::string> bypassSaveAs;
+};
+
+// Keeps the printer state from before a run in the settings store while the run changes it, so that
+// it is put back: by the run at its end, or by the next start when the run was killed. Runs of several
+// windows share one record: the first to begin writes it, the last to end puts it back and clears it.
+class PrinterRecord {
+public:
+    PrinterRecord();
+
+    // Records the state as it is, with the default printer as the run read it, unless a record stands.
+    // Throws RuntimeError when the record cannot be written.
+    void Begin(const std::string& defaultPrinter);
+    // Puts the recorded state back and clears the record, unless another run is still under way.
+    void End();
+
+private:
+    platform::UserLock m_running; // held shared from Begin to End
+    PrinterState m_own;           // this run's view, used when no record could be stored
+};
+
+// Puts back the record that a killed run left, unless a run is under way; for start-up.
+void RestoreLeftoverPrinterRecord();
+
+// The record's text: every field is "-" when absent, else "+", its length in bytes, ":" and its text.
+std::string EncodePrinterState(const PrinterState& state);
+std::optional<PrinterState> DecodePrinterState(const std::string& text);
+
+} // namespace pf
