@@ -106,6 +106,11 @@ private:
             return true; // the window was closed while another run printed: the run ends here
         }
         PrintEntry(entry, outputName);
+        if (entry.exitCode == 0) { // a spooler may still be writing the PDF: wait up to a minute for it
+            platform::AwaitPrinterJobs(
+                kPdfPrinterName, [&] { return m_form.IsClosing() || HasNewOutput(entry); },
+                [&](int milliseconds) { m_form.WaitWithEvents(milliseconds); }, 60000);
+        }
         // The PDF is written once the text printer has ended; only then may another run point the PDF
         // printer elsewhere.
         const std::string reason = WhyNotConverted(entry);

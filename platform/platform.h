@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -270,6 +271,13 @@ void RemovePrinter(const std::string& name);
 // The four numbered steps that install the PDF printer on this platform, one line each, for the message
 // shown when it is missing.
 std::vector<std::string> PdfPrinterInstallSteps(const std::string& printerName, const std::string& port);
+
+// Waits while the printer still holds print jobs: a spooler may write a job out after the program that
+// printed it has ended. Returns when done() is true, the printer's queue is empty (or cannot be read), or
+// the waits have added up to maxMilliseconds; wait(ms) lets the caller's window run meanwhile. Returns at
+// once where a job is complete when the printing program ends (Linux).
+void AwaitPrinterJobs(const std::string& printerName, const std::function<bool()>& done,
+                      const std::function<void(int milliseconds)>& wait, int maxMilliseconds);
 
 // The result of handing a print job to a printer.
 struct PrintResult {

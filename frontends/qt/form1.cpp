@@ -5,6 +5,8 @@
 #include "cursorfile.h"
 #include "filelist.h"
 #include "filelistview.h"
+#include "folderwalk.h"
+#include "formlayout.h"
 #include "outputoptions.h"
 #include "platform.h"
 #include "qtuserinterface.h"
@@ -26,38 +28,9 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+using namespace pf::layout;
+
 constexpr qint64 kEventsIntervalMs = 10;
-constexpr int kClientWidthTwips = 8040;
-constexpr int kClientHeightTwips = 6600;
-
-// Where each control stands, in twips; controls in a frame are placed relative to the frame.
-struct ControlPlace {
-    const char* name;
-    const char* caption;
-    int left, top, width, height;
-};
-
-constexpr ControlPlace kListView1 = {"ListView1", "", 120, 120, 7800, 2535};
-constexpr std::array<ControlPlace, 7> kButtons = {{
-    {"PushButton1", "Add Text Files", 120, 2745, 3840, 405},
-    {"PushButton2", "Start Converting To PDF", 120, 5550, 7800, 405},
-    {"PushButton3", "Clear List", 120, 3255, 3840, 405},
-    {"PushButton4", "Add All Text Files In Folder", 4080, 2745, 3840, 405},
-    {"PushButton5", "Load Sample/Example Files", 4080, 3255, 3840, 405},
-    {"PushButton6", "?", 6840, 300, 720, 345},   // in Frame1
-    {"PushButton7", "...", 6840, 300, 720, 345}, // in Frame2
-}};
-constexpr ControlPlace kFrame2 = {"Frame2", "Save PDF Files To This Folder", 120, 3705, 7800, 825};
-constexpr ControlPlace kText1 = {"Text1", "", 225, 300, 6540, 345};
-constexpr ControlPlace kFrame1 = {"Frame1", "Pause For These Seconds Between Conversions", 120, 4605, 7800,
-                                  825};
-constexpr ControlPlace kText2 = {"Text2", "", 225, 300, 6540, 345};
-constexpr ControlPlace kProgressBar1 = {"ProgressBar1", "Progress Bar", 120, 6075, 7800, 405};
-
-constexpr const char* kListToolTip =
-    "Drag and drop files here. Double-click item to remove it. Move | line to "
-    "right and out of window to reveal full names.";
 
 template <typename Widget> Widget* Place(Widget* widget, const ControlPlace& place) {
     widget->setObjectName(place.name);

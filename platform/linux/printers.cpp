@@ -196,6 +196,10 @@ void RemovePrinter(const std::string& name) {
     tables.user.Save(TablePath(), true);
 }
 
+// The PDF printer writes its file before the program that printed ends: nothing is left to wait for.
+void AwaitPrinterJobs(const std::string& /*printerName*/, const std::function<bool()>& /*done*/,
+                      const std::function<void(int milliseconds)>& /*wait*/, int /*maxMilliseconds*/) {}
+
 std::vector<std::string> PdfPrinterInstallSteps(const std::string& printerName, const std::string& port) {
     return {
         "1) Open a terminal in the folder that holds this program: " + ProgramFolder(),
