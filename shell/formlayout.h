@@ -48,8 +48,8 @@ inline constexpr int kFontCharset = 204;
 // The focusable controls by their tab indexes: the list, the output folder and its button, the four
 // list buttons and the start button, the pause and its button (the frames and the progress bar take
 // no focus).
-inline constexpr const char* kTabOrder[] = {"ListView1",   "Text1",       "PushButton7", "PushButton1",
-                                            "PushButton4", "PushButton2", "PushButton3", "PushButton5",
-                                            "Text2",       "PushButton6"};
+inline constexpr std::array<const char*, 10> kTabOrder = {
+    "ListView1",   "Text1",       "PushButton7", "PushButton1", "PushButton4",
+    "PushButton2", "PushButton3", "PushButton5", "Text2",       "PushButton6"};
 
 } // namespace pf::layout

@@ -1,9 +1,9 @@
 #include "form1.h"
 
 #include "adders.h"
+#include "addfolder.h"
 #include "droptarget.h"
 #include "filelist.h"
-#include "folderwalk.h"
 #include "outputoptions.h"
 #include "platform.h"
 #include "runtimeerror.h"

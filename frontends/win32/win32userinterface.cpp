@@ -86,21 +86,26 @@ std::wstring DialogFilter(const std::string& filter) {
     return wide;
 }
 
-std::string DialogFileNames(const wchar_t* buffer, std::size_t size) {
-    std::string names;
+std::vector<std::string> DialogFilePaths(const wchar_t* buffer, std::size_t size) {
+    std::vector<std::string> parts;
     std::size_t at = 0;
     while (at < size && buffer[at] != L'\0') {
         const std::wstring_view part(buffer + at);
-        if (!names.empty()) {
-            names += '\0';
-        }
-        names += Utf8(part);
+        parts.push_back(Utf8(part));
         at += part.size() + 1;
     }
-    return names;
+    if (parts.size() < 2) {
+        return parts;
+    }
+    // Several files: the folder, then the names chosen in it.
+    std::vector<std::string> paths;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        paths.push_back(parts.front() + "\\" + parts[i]);
+    }
+    return paths;
 }
 
-std::string Win32UserInterface::ShowOpenDialog(const FileDialogOptions& options) {
+std::vector<std::string> Win32UserInterface::ShowOpenDialog(const FileDialogOptions& options) {
     std::vector<wchar_t> buffer(options.maxFileNameLength + 2, L'\0');
     const std::wstring filter = DialogFilter(options.filter);
     const std::wstring title = Wide(options.title);
@@ -113,7 +118,7 @@ std::string Win32UserInterface::ShowOpenDialog(const FileDialogOptions& options)
     dialog.lpstrTitle = title.c_str();
     dialog.Flags = options.flags;
     if (::GetOpenFileNameW(&dialog)) {
-        return DialogFileNames(buffer.data(), buffer.size());
+        return DialogFilePaths(buffer.data(), buffer.size());
     }
     if (::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
         throw RuntimeError(err::kBufferTooSmall);

@@ -18,7 +18,7 @@ public:
     std::string AskText(const std::string& prompt, const std::string& title,
                         const std::string& defaultAnswer) override;
     std::string BrowseForFolder(const std::string& prompt, const std::string& startFolder) override;
-    std::string ShowOpenDialog(const FileDialogOptions& options) override;
+    std::vector<std::string> ShowOpenDialog(const FileDialogOptions& options) override;
     void OpenFolder(const std::string& path) override;
     void OpenAddress(const std::string& address) override;
 
@@ -30,9 +30,10 @@ private:
 // ending in two NULs.
 std::wstring DialogFilter(const std::string& filter);
 
-// The dialog's multi-select buffer (the folder, then NUL-separated names, ending in two NULs; or one
-// path) as the NUL-separated text the seam hands back.
-std::string DialogFileNames(const wchar_t* buffer, std::size_t size);
+// The chosen files' full paths from the dialog's multi-select buffer (one path, or the folder then the
+// NUL-separated names, ending in two NULs). A name chosen in a root folder gets a doubled separator,
+// which the adder tidies.
+std::vector<std::string> DialogFilePaths(const wchar_t* buffer, std::size_t size);
 
 // The message box style of a button set and icon.
 UINT MessageBoxStyle(MessageButtons buttons, MessageIcon icon);

@@ -485,7 +485,7 @@ TEST(Win32UserInterface, TheOpenFileDialogGivesThePathAndReportsABufferTooSmall)
     g_typedFileName = std::wstring(file.begin(), file.end());
     g_dialogSeen = false;
     ::SetTimer(nullptr, 0, 50, AnswerDialog);
-    EXPECT_EQ(ui.ShowOpenDialog(options), file);
+    EXPECT_EQ(ui.ShowOpenDialog(options), std::vector<std::string>{file});
     EXPECT_TRUE(g_dialogSeen);
     options.maxFileNameLength = 12;
     ::SetTimer(nullptr, 0, 50, AnswerDialog);
@@ -515,10 +515,10 @@ TEST(Win32UserInterface, DialogTextsAreTranslatedForTheWFunctions) {
     EXPECT_EQ(DialogFilter("All Files (*.*)|*.*|Text Files (*.txt)|*.txt"),
               std::wstring(L"All Files (*.*)\0*.*\0Text Files (*.txt)\0*.txt\0\0", 46));
     const wchar_t one[] = L"C:\\in\\a.txt\0\0";
-    EXPECT_EQ(DialogFileNames(one, std::size(one)), "C:\\in\\a.txt");
+    EXPECT_EQ(DialogFilePaths(one, std::size(one)), std::vector<std::string>{"C:\\in\\a.txt"});
     const wchar_t several[] = L"C:\\\0a.txt\0\u00e9t\u00e9.txt\0\0";
-    EXPECT_EQ(DialogFileNames(several, std::size(several)),
-              std::string("C:\\\0a.txt\0\xc3\xa9t\xc3\xa9.txt", 19));
+    EXPECT_EQ(DialogFilePaths(several, std::size(several)),
+              (std::vector<std::string>{"C:\\\\a.txt", "C:\\\\\xc3\xa9t\xc3\xa9.txt"}));
     EXPECT_EQ(MessageBoxStyle(MessageButtons::Ok, MessageIcon::Warning),
               static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(MessageBoxStyle(MessageButtons::YesNo, MessageIcon::None), static_cast<UINT>(MB_YESNO));
