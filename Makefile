@@ -3,7 +3,7 @@
 BIN := build/dev/bin
 CTEST_FLAGS := --output-on-failure -j2
 
-.PHONY: deps deps-package build run test test-dev test-asan package format-check bench-walk bench-print bench-run clean
+.PHONY: deps deps-package build run test test-dev test-asan package format-check lint bench-walk bench-print bench-run clean
 
 deps:
 	@scripts/install-deps.sh build
@@ -42,32 +42,52 @@ test-asan:
 	cmake --build --preset asan
 	ctest --preset asan $(CTEST_FLAGS)
 
-# Cross-compiles for 32- and 64-bit Windows and runs the 64-bit tests under Wine in a fresh prefix. The
-# tests share the prefix's registry and printers, so they run one at a time; a persistent wineserver
-# saves starting one per test.
+# Cross-compiles for 32- and 64-bit Windows and runs the 64-bit tests under Wine in a fresh prefix, on a
+# virtual display of their own (the window tests make real windows). The tests share the prefix's
+# registry and printers, so they run one at a time; a persistent wineserver saves starting one per test.
 WINE_PREFIX := $(CURDIR)/build/windows-x64/wineprefix
 WINE_DRIVE := $(CURDIR)/build/windows-x64/test-drive
-WINE_ENV := WINEPREFIX=$(WINE_PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" PF_TEST_DRIVE=T:
-# Found by the shell when the recipe runs, after the Windows packages are installed: Debian keeps the
-# 64-bit loader out of PATH.
-WINE64 = $$(command -v /usr/lib/wine/wine64 || command -v wine64 || echo wine64)
+XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: test-windows
-test-windows:
+.PHONY: test-windows build-windows package-windows run-windows
+build-windows:
 	@scripts/install-deps.sh windows
 	cmake --preset windows-i686
 	cmake --build --preset windows-i686
 	cmake --preset windows-x64
 	cmake --build --preset windows-x64
-	rm -rf $(WINE_PREFIX) $(WINE_DRIVE) && mkdir -p $(WINE_PREFIX) $(WINE_DRIVE)
-	$(WINE_ENV) wineserver -p
-	$(WINE_ENV) $(WINE64) wineboot -i > /dev/null 2>&1 && \
-		ln -s $(WINE_DRIVE) $(WINE_PREFIX)/dosdevices/t: && \
-		$(WINE_ENV) ctest --preset windows-x64 --output-on-failure -j1; status=$$?; \
-		$(WINE_ENV) wineserver -k; exit $$status
+
+test-windows: build-windows
+	$(XVFB) scripts/wine-session.sh --fresh $(WINE_PREFIX) $(WINE_DRIVE) -- \
+		ctest --preset windows-x64 --output-on-failure -j1
+
+# The 32-bit program folder as a zip: build/windows-i686/plumavert-fennic-<version>-win32.zip.
+package-windows:
+	@scripts/install-deps.sh windows
+	cmake --preset windows-i686
+	cmake --build --preset windows-i686 --target plumavert-fennic
+	cd build/windows-i686 && cpack -G ZIP
+
+# Starts the 64-bit program under wine64 in a prefix of its own (a display is needed). Wine has no
+# printers of its own, so the program says how to install the PDF printer.
+run-windows:
+	@scripts/install-deps.sh windows
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64 --target plumavert-fennic
+	@if [ -z "$$DISPLAY" ]; then \
+		echo "No display found: run 'xvfb-run -a make run-windows' to start the program on a virtual display."; \
+		exit 1; \
+	fi
+	scripts/wine-session.sh $(CURDIR)/build/windows-x64/wineprefix-run -- \
+		sh -c '"$$WINE64" build/windows-x64/bin/plumavert-fennic.exe'
 
 format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+# clang-tidy over the product sources with the dev build's compile commands; fails on any finding.
+lint: build
+	@scripts/install-deps.sh lint
+	scripts/lint.sh
 
 bench-walk: build
 	cmake --build --preset dev --target bench_walk

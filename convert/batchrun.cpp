@@ -106,6 +106,11 @@ private:
             return true; // the window was closed while another run printed: the run ends here
         }
         PrintEntry(entry, outputName);
+        if (entry.exitCode == 0) { // a spooler may still be writing the PDF: wait up to a minute for it
+            platform::AwaitPrinterJobs(
+                kPdfPrinterName, [&] { return m_form.IsClosing() || HasNewOutput(entry); },
+                [&](int milliseconds) { m_form.WaitWithEvents(milliseconds); }, 60000);
+        }
         // The PDF is written once the text printer has ended; only then may another run point the PDF
         // printer elsewhere.
         const std::string reason = WhyNotConverted(entry);
@@ -319,13 +324,11 @@ bool SafeCopyFile(const std::string& source, const std::string& target) {
 }
 
 std::string GetFileName(const std::string& path) {
-    const auto separator = path.rfind(platform::PathSeparator());
-    return separator == std::string::npos ? path : path.substr(separator + 1);
+    return std::string(platform::FileNamePart(path));
 }
 
 std::string GetFolderPart(const std::string& path) {
-    const auto separator = path.rfind(platform::PathSeparator());
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+    return std::string(platform::FolderPart(path));
 }
 
 std::string OutputNameFor(const std::string& inputPath) {

@@ -6,7 +6,7 @@
 namespace pf {
 
 namespace {
-constexpr const char* kWordPadServerKey = "Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
+constexpr const char* kWordPadServerKey = R"(Wordpad.Document.1\Protocol\StdFileEditing\Server)";
 constexpr int kPollMilliseconds = 100;
 constexpr const char* kShippedTextPrinter = "plumavert-textprint";
 } // namespace

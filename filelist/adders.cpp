@@ -1,9 +1,9 @@
 #include "adders.h"
 
+#include "addfolder.h"
 #include "apptitle.h"
 #include "errortrap.h"
 #include "filelist.h"
-#include "folderwalk.h"
 #include "form.h"
 #include "locations.h"
 #include "platform.h"
@@ -23,16 +23,6 @@ constexpr const char* kDialogFilter = "All Files (*.*)|*.*|Text Files (*.txt)|*.
 constexpr const char* kTooManyFiles =
     "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.";
 
-// The folder that holds a path; a root keeps its separator. "" when the path holds no separator.
-std::string ParentFolder(const std::string& path) {
-    const auto cut = path.find_last_of(platform::PathSeparator());
-    if (cut == std::string::npos) {
-        return {};
-    }
-    std::string withSeparator = path.substr(0, cut + 1);
-    return platform::IsRootPath(withSeparator) ? withSeparator : path.substr(0, cut);
-}
-
 // The text that a folder's entries start with: the folder and one separator.
 std::string EntryPrefix(const std::string& folder) {
     if (folder.empty() || folder.back() == platform::PathSeparator()) {
@@ -47,31 +37,20 @@ bool IsBelow(const std::string& path, const std::string& folder) {
 }
 
 std::string SharedFolder(const std::vector<std::string>& paths) {
-    std::string folder = ParentFolder(paths.front());
+    std::string folder = platform::ParentFolder(paths.front());
     for (const auto& path : paths) {
         while (!folder.empty() && !IsBelow(path, folder)) {
-            const std::string parent = ParentFolder(folder);
+            const std::string parent = platform::ParentFolder(folder);
             folder = parent == folder ? std::string() : parent;
         }
     }
     return folder;
 }
 
-std::vector<std::string> SplitAtNul(const std::string& text) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (auto nul = text.find('\0'); nul != std::string::npos; nul = text.find('\0', start)) {
-        parts.push_back(text.substr(start, nul - start));
-        start = nul + 1;
-    }
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
 // Shows the dialog; a selection too long for the dialog's buffer gives false instead of a failure.
-bool ShowAddDialog(Form& form, const FileDialogOptions& options, std::string& fileName) {
+bool ShowAddDialog(Form& form, const FileDialogOptions& options, std::vector<std::string>& paths) {
     try {
-        fileName = form.Ui().ShowOpenDialog(options);
+        paths = form.Ui().ShowOpenDialog(options);
     } catch (const RuntimeError& e) {
         if (e.Number() != err::kBufferTooSmall) {
             throw;
@@ -81,15 +60,13 @@ bool ShowAddDialog(Form& form, const FileDialogOptions& options, std::string& fi
     return true;
 }
 
-// Several files chosen: the first part is their folder, each further part a name in it.
-void AppendDialogNames(Form& form, ErrorTrap& trap, const std::vector<std::string>& parts) {
-    std::string folder;
-    trap.Run(122, [&] { folder = parts.at(0); });
+// Several files chosen: each is listed with its separators tidied (the classic dialog's folder and name
+// give a doubled separator in a root folder).
+void AppendDialogPaths(Form& form, ErrorTrap& trap, const std::vector<std::string>& paths) {
     trap.At(124);
-    for (std::size_t i = 1; i < parts.size(); ++i) {
+    for (const std::string& chosen : paths) {
         std::string path;
-        trap.Run(126, [&] { path = parts.at(i); });
-        trap.Run(128, [&] { path.insert(0, folder + platform::PathSeparator()); });
+        trap.Run(126, [&] { path = chosen; });
         trap.Run(130, [&] { path = NormalizePath(path); });
         trap.Run(132, [&] { form.AppendRow(path); });
         trap.At(134);
@@ -134,32 +111,30 @@ void PushButton1_Click(Form& form) {
     ErrorTrap trap(form.Ui(), loc::kPushButton1Click);
     FileDialogOptions options;
     options.maxFileNameLength = kMaxFileNameLength;
-    std::string fileName;
-    trap.Run(100, [&] { fileName.clear(); });
+    std::vector<std::string> paths;
+    trap.Run(100, [&] { paths.clear(); });
     trap.Run(102, [&] { options.flags = kOpenFileFlags; });
     trap.Run(104, [&] { options.title = kDialogTitle; });
     trap.Run(106, [&] { options.filter = kDialogFilter; });
     bool fits = true;
-    trap.Run(108, [&] { fits = ShowAddDialog(form, options, fileName); });
+    trap.Run(108, [&] { fits = ShowAddDialog(form, options, paths); });
     if (!fits) {
         form.Ui().ShowMessage(kTooManyFiles, ApplicationTitle(), MessageButtons::Ok, MessageIcon::None);
         return;
     }
     if (trap.Test(
-            110, [&] { return fileName.empty(); }, false)) {
+            110, [&] { return paths.empty(); }, false)) {
         return;
     }
-    std::vector<std::string> parts;
-    trap.Run(112, [&] { parts = SplitAtNul(fileName); });
     if (trap.Test(
-            114, [&] { return parts.size() == 1; }, true)) {
+            114, [&] { return paths.size() == 1; }, true)) {
         std::string path;
-        trap.Run(116, [&] { path = parts.at(0); });
+        trap.Run(116, [&] { path = paths.at(0); });
         trap.Run(118, [&] { form.AppendRow(path); });
         return;
     }
     trap.At(120);
-    AppendDialogNames(form, trap, parts);
+    AppendDialogPaths(form, trap, paths);
 }
 
 bool ListView1_OLEDragOver(bool offersFileList) {

@@ -1,10 +1,11 @@
 // "Add All Text Files In Folder": asks for an extension and a folder, walks the folder tree and lists
 // its matching files. The folder browser and the file loop serve other adders too.
 
+#include "addfolder.h"
+
 #include "apptitle.h"
 #include "errortrap.h"
 #include "filelist.h"
-#include "folderwalk.h"
 #include "form.h"
 #include "locations.h"
 #include "settings.h"
@@ -52,11 +53,11 @@ private:
 
 // The files of one walk entry that match the pattern and open as files, in listing order: those the
 // walk kept (taken out of its store), or a fresh listing of a folder it did not keep.
-std::vector<platform::FolderEntry> FilesInFolder(const std::string& entry, const std::string& folder,
-                                                 const std::string& pattern, FolderFiles* walkFiles) {
+std::vector<platform::FolderEntry> FilesInFolder(const std::string& entry, const std::string& pattern,
+                                                 FolderFiles* walkFiles) {
     const auto kept = walkFiles == nullptr ? FolderFiles::iterator() : walkFiles->find(entry);
     if (walkFiles == nullptr || kept == walkFiles->end()) {
-        return ListFilesInFolder(folder, pattern);
+        return ListFilesInFolder(entry, pattern);
     }
     std::vector<platform::FolderEntry> files = std::move(kept->second);
     walkFiles->erase(kept);
@@ -82,10 +83,9 @@ void AppendListedFiles(Form& form, const FolderWalkList& list, const std::string
     Statements run(trap);
     for (const std::string& entry : list) {
         run.At(116);
-        std::string folder;
-        run.Run(118, [&] { folder = entry.substr(0, entry.size() - 1); });
+        // Each entry ends in a separator, so it is the folder's listing path and the start of its files'.
         std::vector<platform::FolderEntry> files;
-        run.Run(120, [&] { files = FilesInFolder(entry, folder, pattern, walkFiles); });
+        run.Run(120, [&] { files = FilesInFolder(entry, pattern, walkFiles); });
         for (const platform::FolderEntry& file : files) {
             run.At(122);
             // Names starting with "~" are temporary and lock files.
@@ -94,7 +94,7 @@ void AppendListedFiles(Form& form, const FolderWalkList& list, const std::string
                 continue;
             }
             std::string path;
-            run.Run(126, [&] { path = folder + platform::PathSeparator() + file.name; });
+            run.Run(126, [&] { path = entry + file.name; });
             // The listing has just opened and examined this very path; its answers are used as they are.
             run.Run(128, [&] {
                 if (file.opensAsFile && file.attributes != kHiddenArchive) {

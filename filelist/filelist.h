@@ -11,9 +11,6 @@ class Form;
 // the platform's prefix. Used on every path assembled from a folder and a name.
 std::string NormalizePath(std::string_view path);
 
-// Joins a folder and a name with one separator and normalises the result.
-std::string JoinPath(std::string_view folder, std::string_view name);
-
 // "Clear List": empties the list unless the window is busy.
 void PushButton3_Click(Form& form);
 

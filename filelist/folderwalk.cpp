@@ -79,7 +79,7 @@ private:
                 m_held.insert(*id);
             }
         }
-        return m_held.count(target) != 0;
+        return m_held.contains(target);
     }
 
     void ExamineLevel(FolderWalkList& level, FolderWalkList& next) {
@@ -247,13 +247,11 @@ bool FolderExists(const std::string& path) {
 }
 
 bool HasBadNameCharacters(const std::string& name) {
-    for (const char32_t ch : platform::DecodeUtf8(name)) {
+    const std::u32string characters = platform::DecodeUtf8(name);
+    return std::any_of(characters.begin(), characters.end(), [](char32_t ch) {
         const int code = platform::SingleByteCode(ch);
-        if (code < 32 || (code >= 127 && code <= 159) || code == '?') {
-            return true;
-        }
-    }
-    return false;
+        return code < 32 || (code >= 127 && code <= 159) || code == '?';
+    });
 }
 
 } // namespace pf

@@ -1,8 +1,8 @@
 #include "outputoptions.h"
 
+#include "addfolder.h"
 #include "apptitle.h"
 #include "errortrap.h"
-#include "folderwalk.h"
 #include "form.h"
 #include "locations.h"
 #include "platform.h"

@@ -74,7 +74,7 @@ void Form_Load(Form& form, WindowSetup& window) {
 }
 
 void ApplySkin(WindowSetup& window) {
-    const std::string skinFile = InProgramFolder("x/o.cjs");
+    const std::string skinFile = InProgramFolder(std::string("x") + platform::PathSeparator() + "o.cjs");
     const auto attributes = platform::FileAttributes(skinFile);
     if (!attributes || (*attributes & platform::attr::kDirectory) != 0) {
         return;

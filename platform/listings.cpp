@@ -4,13 +4,26 @@
 
 namespace pf::platform {
 
-std::vector<std::string> ListMatchingNames(const std::string& folder, std::string_view pattern,
-                                           bool includeFolders) {
+namespace {
+
+std::vector<std::string> NamesOf(std::vector<FolderEntry> entries) {
     std::vector<std::string> names;
-    for (auto& entry : ListFolderEntries(folder, pattern, includeFolders)) {
+    names.reserve(entries.size());
+    for (auto& entry : entries) {
         names.push_back(std::move(entry.name));
     }
     return names;
+}
+
+} // namespace
+
+std::vector<std::string> ListMatchingNames(const std::string& folder, std::string_view pattern,
+                                           bool includeFolders) {
+    return NamesOf(ListFolderEntries(folder, pattern, includeFolders));
+}
+
+std::vector<std::string> ListSubfolderNames(const std::string& folder) {
+    return NamesOf(ListSubfolders(folder));
 }
 
 } // namespace pf::platform

@@ -1,4 +1,5 @@
 #include "pathrules.h"
+#include "platform.h"
 
 namespace pf::platform::detail {
 
@@ -29,3 +30,24 @@ std::string CollapseSeparators(std::string_view path, char separator, std::strin
 }
 
 } // namespace pf::platform::detail
+
+namespace pf::platform {
+
+std::string_view FileNamePart(std::string_view path) {
+    const auto separator = path.rfind(PathSeparator());
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string_view FolderPart(std::string_view path) {
+    return path.substr(0, path.size() - FileNamePart(path).size());
+}
+
+std::string ParentFolder(std::string_view path) {
+    const std::string_view folder = FolderPart(path);
+    if (folder.empty() || IsRootPath(folder)) {
+        return std::string(folder);
+    }
+    return std::string(folder.substr(0, folder.size() - 1));
+}
+
+} // namespace pf::platform

@@ -43,9 +43,10 @@ bool GlobMatch(std::basic_string_view<Char> pattern, std::basic_string_view<Char
 // and "notes.*" find "notes".
 template <typename Char>
 bool MatchWildcard(std::basic_string_view<Char> pattern, std::basic_string_view<Char> name) {
-    const Char kAnyExtension[] = {Char('.'), Char('*'), Char(0)};
+    const bool endsInAnyExtension =
+        pattern.size() >= 2 && pattern[pattern.size() - 2] == Char('.') && pattern.back() == Char('*');
     return GlobMatch(pattern, name) ||
-           (pattern.ends_with(kAnyExtension) && GlobMatch(pattern.substr(0, pattern.size() - 2), name));
+           (endsInAnyExtension && GlobMatch(pattern.substr(0, pattern.size() - 2), name));
 }
 
 } // namespace pf::platform::detail

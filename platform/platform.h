@@ -4,6 +4,8 @@
 // picks (platform/linux or platform/windows) answers with that system's own conventions.
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +26,16 @@ std::string ProgramFileName(const std::string& name);
 
 // Longest path the folder walk descends into (Windows 260, Linux 4096).
 std::size_t MaxPathLength();
+
+// The name part of a path: what follows its last separator (the whole path when it has none).
+std::string_view FileNamePart(std::string_view path);
+
+// The folder part of a path: everything up to and including its last separator ("" when it has none).
+std::string_view FolderPart(std::string_view path);
+
+// The folder that holds a path, without the separator that ends it unless it is a root ("C:\", "/");
+// "" when the path holds no separator.
+std::string ParentFolder(std::string_view path);
 
 // Collapses doubled separators in one left-to-right pass; a leading run of separators becomes the
 // platform's prefix ("\\" on Windows, "/" on Linux).
@@ -118,7 +130,9 @@ struct FolderId {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
     friend bool operator==(const FolderId&, const FolderId&) = default;
-    friend auto operator<=>(const FolderId&, const FolderId&) = default;
+    friend bool operator<(const FolderId& a, const FolderId& b) {
+        return a.volume != b.volume ? a.volume < b.volume : a.index < b.index;
+    }
 };
 
 // One entry of a folder listing with what the listing learnt about it, so that callers walking many
@@ -156,6 +170,37 @@ void CopyFileReplacing(const std::string& source, const std::string& target);
 
 // True when this user may make new files in the folder.
 bool CanCreateFilesIn(const std::string& folder);
+// A file written under a temporary name in its target's folder (a nameless file where the file system
+// allows) and renamed over the target only when complete: a reader never sees half a file, an existing
+// file is replaced in one step even when it is read-only, and a write that fails, even by the program
+// being killed, leaves nothing behind. The Linux backend and the Linux printer programs use it; the
+// Windows backend has no use for it and does not provide it.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(std::string target);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // The open file, or null when it could not be made (Error() says why).
+    std::FILE* File() const { return m_file; }
+    // The errno of the failed creation, 0 while the file is open.
+    int Error() const { return m_error; }
+
+    // Puts the finished file in place with the given permissions (empty: those a new file gets under the
+    // user's umask). With durable, the data and the rename have reached the disk when this returns.
+    // Returns 0, or the errno of the failure; the temporary file is gone either way.
+    int Commit(std::optional<unsigned> permissions, bool durable);
+
+private:
+    bool OpenNameless(const std::string& folder);
+    int NameTemporary();
+
+    std::string m_target;
+    std::string m_temp; // the temporary file's name, once it has one
+    std::FILE* m_file = nullptr;
+    int m_error = 0;
+};
 
 // ---------------------------------------------------------------- settings stores
 
@@ -230,6 +275,13 @@ void RemovePrinter(const std::string& name);
 // shown when it is missing.
 std::vector<std::string> PdfPrinterInstallSteps(const std::string& printerName, const std::string& port);
 
+// Waits while the printer still holds print jobs: a spooler may write a job out after the program that
+// printed it has ended. Returns when done() is true, the printer's queue is empty (or cannot be read), or
+// the waits have added up to maxMilliseconds; wait(ms) lets the caller's window run meanwhile. Returns at
+// once where a job is complete when the printing program ends (Linux).
+void AwaitPrinterJobs(const std::string& printerName, const std::function<bool()>& done,
+                      const std::function<void(int milliseconds)>& wait, int maxMilliseconds);
+
 // The result of handing a print job to a printer.
 struct PrintResult {
     bool printed = false;
@@ -274,6 +326,18 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // the platform has none).
 StartedProcess StartCommandLine(const std::string& commandLine, int windowStyle);
 
+// What a program run to its end wrote to its standard output, and its exit code (-1 when a signal
+// ended it).
+struct ProgramOutput {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs a program (a path) with its arguments, each passed as it is, its standard input and error on the
+// null device, and waits for it. Empty when it cannot be started. The Linux printer programs use it; the
+// Windows backend has no use for it and does not provide it.
+std::optional<ProgramOutput> RunProgram(const std::string& program, const std::vector<std::string>& args);
+
 // The exit code of a started process, kStillActive while it runs; empty when it cannot be queried.
 std::optional<std::uint32_t> ProcessExitCode(std::int64_t id);
 
@@ -284,5 +348,8 @@ void CloseProcess(std::int64_t id);
 double SecondsSinceMidnight();
 
 void SleepMilliseconds(int milliseconds);
+
+// Ends the program at once with an exit code: no destructors or exit handlers run, no window is asked.
+[[noreturn]] void EndProgramNow(int exitCode);
 
 } // namespace pf::platform

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs that are not installed yet.
-# Usage: scripts/install-deps.sh [group...]   groups: build (default), package, bench, windows
+# Usage: scripts/install-deps.sh [group...]   groups: build (default), package, bench, windows, lint
 set -euo pipefail
 
 build=(
@@ -13,7 +13,8 @@ build=(
 )
 package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)
 bench=(enscript ghostscript hyperfine cups-filters)
-windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest ghostscript poppler-utils)
+windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb xauth ghostscript poppler-utils)
+lint=(clang-tidy)
 
 wanted=()
 for group in "${@:-build}"; do
@@ -22,6 +23,7 @@ for group in "${@:-build}"; do
         package) wanted+=("${package[@]}") ;;
         bench) wanted+=("${bench[@]}") ;;
         windows) wanted+=("${windows[@]}") ;;
+        lint) wanted+=("${lint[@]}") ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
     esac
 done

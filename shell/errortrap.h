@@ -27,7 +27,6 @@ public:
     // Handles a failure that the caller caught itself, as if it had happened at the current line.
     void Report(int number, const std::string& description);
 
-    int Line() const { return m_line; }
     const std::string& Location() const { return m_location; }
 
 private:

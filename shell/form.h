@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pf {
 
@@ -40,10 +41,10 @@ public:
     // Folder browser starting at startFolder; returns the chosen folder's path, or "" when cancelled.
     virtual std::string BrowseForFolder(const std::string& prompt, const std::string& startFolder) = 0;
 
-    // Multi-select open-file dialog. Returns the dialog's file name text: "" when cancelled, one path,
-    // or the folder followed by NUL-separated names. Throws RuntimeError 20476 when the selection does
-    // not fit options.maxFileNameLength.
-    virtual std::string ShowOpenDialog(const FileDialogOptions& options) = 0;
+    // Multi-select open-file dialog. Returns the chosen files' full paths in the dialog's order, none when
+    // cancelled. Throws RuntimeError 20476 when the selection does not fit options.maxFileNameLength, the
+    // classic dialog's file name buffer (see ComposeFileDialogResult).
+    virtual std::vector<std::string> ShowOpenDialog(const FileDialogOptions& options) = 0;
 
     // Opens a folder in the file manager, or an address in the browser; failures are ignored.
     virtual void OpenFolder(const std::string& path) = 0;

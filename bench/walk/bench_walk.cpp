@@ -41,7 +41,7 @@ public:
     }
     std::string AskText(const std::string&, const std::string&, const std::string&) override { return "*"; }
     std::string BrowseForFolder(const std::string&, const std::string&) override { return m_tree; }
-    std::string ShowOpenDialog(const pf::FileDialogOptions&) override { return {}; }
+    std::vector<std::string> ShowOpenDialog(const pf::FileDialogOptions&) override { return {}; }
     void OpenFolder(const std::string&) override {}
     void OpenAddress(const std::string&) override {}
 

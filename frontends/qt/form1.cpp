@@ -1,10 +1,12 @@
 #include "form1.h"
 
 #include "adders.h"
+#include "addfolder.h"
 #include "cursorfile.h"
 #include "filelist.h"
 #include "filelistview.h"
 #include "folderwalk.h"
+#include "formlayout.h"
 #include "outputoptions.h"
 #include "platform.h"
 #include "qtuserinterface.h"
@@ -21,43 +23,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <array>
 #include <cmath>
-#include <unistd.h>
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+using namespace pf::layout;
+
 constexpr qint64 kEventsIntervalMs = 10;
-constexpr int kClientWidthTwips = 8040;
-constexpr int kClientHeightTwips = 6600;
-
-// Where each control stands, in twips; controls in a frame are placed relative to the frame.
-struct ControlPlace {
-    const char* name;
-    const char* caption;
-    int left, top, width, height;
-};
-
-constexpr ControlPlace kListView1 = {"ListView1", "", 120, 120, 7800, 2535};
-constexpr ControlPlace kButtons[7] = {
-    {"PushButton1", "Add Text Files", 120, 2745, 3840, 405},
-    {"PushButton2", "Start Converting To PDF", 120, 5550, 7800, 405},
-    {"PushButton3", "Clear List", 120, 3255, 3840, 405},
-    {"PushButton4", "Add All Text Files In Folder", 4080, 2745, 3840, 405},
-    {"PushButton5", "Load Sample/Example Files", 4080, 3255, 3840, 405},
-    {"PushButton6", "?", 6840, 300, 720, 345},   // in Frame1
-    {"PushButton7", "...", 6840, 300, 720, 345}, // in Frame2
-};
-constexpr ControlPlace kFrame2 = {"Frame2", "Save PDF Files To This Folder", 120, 3705, 7800, 825};
-constexpr ControlPlace kText1 = {"Text1", "", 225, 300, 6540, 345};
-constexpr ControlPlace kFrame1 = {"Frame1", "Pause For These Seconds Between Conversions", 120, 4605, 7800,
-                                  825};
-constexpr ControlPlace kText2 = {"Text2", "", 225, 300, 6540, 345};
-constexpr ControlPlace kProgressBar1 = {"ProgressBar1", "Progress Bar", 120, 6075, 7800, 405};
-
-constexpr const char* kListToolTip =
-    "Drag and drop files here. Double-click item to remove it. Move | line to "
-    "right and out of window to reveal full names.";
 
 template <typename Widget> Widget* Place(Widget* widget, const ControlPlace& place) {
     widget->setObjectName(place.name);
@@ -153,11 +126,11 @@ void Form1::SetupControls() {
 }
 
 void Form1::ConnectSignals() {
-    const decltype(&Form1::PushButton1_Click) clicks[7] = {
-        &Form1::PushButton1_Click, &Form1::PushButton2_Click, &Form1::PushButton3_Click,
-        &Form1::PushButton4_Click, &Form1::PushButton5_Click, &Form1::PushButton6_Click,
-        &Form1::PushButton7_Click};
-    for (int i = 0; i < 7; ++i) {
+    const std::array clicks = {&Form1::PushButton1_Click, &Form1::PushButton2_Click,
+                               &Form1::PushButton3_Click, &Form1::PushButton4_Click,
+                               &Form1::PushButton5_Click, &Form1::PushButton6_Click,
+                               &Form1::PushButton7_Click};
+    for (std::size_t i = 0; i < clicks.size(); ++i) {
         connect(m_pushButtons[i], &QPushButton::clicked, this, clicks[i]);
     }
     connect(m_text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
@@ -173,10 +146,10 @@ void Form1::ConnectSignals() {
 
 // Tab order by the controls' tab indexes: the list, the output folder, the buttons, the pause.
 void Form1::SetTabOrder() {
-    QWidget* order[] = {m_listView1,      m_text1,          m_pushButtons[6], m_pushButtons[0],
-                        m_pushButtons[3], m_pushButtons[1], m_pushButtons[2], m_pushButtons[4],
-                        m_text2,          m_pushButtons[5]};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+    const std::array<QWidget*, 10> order = {
+        m_listView1,      m_text1,          m_pushButtons[6], m_pushButtons[0], m_pushButtons[3],
+        m_pushButtons[1], m_pushButtons[2], m_pushButtons[4], m_text2,          m_pushButtons[5]};
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
     m_progressBar1->setFocusPolicy(Qt::NoFocus);
@@ -297,7 +270,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         // Closing ends the program at once, also in the middle of a folder walk or a drop; every
         // setting is already on disk.
         QApplication::closeAllWindows();
-        ::_exit(0);
+        pf::platform::EndProgramNow(0);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -118,7 +119,7 @@ private:
     bool m_closing = false;
 
     FileListView* m_listView1 = nullptr;
-    QPushButton* m_pushButtons[7] = {};
+    std::array<QPushButton*, 7> m_pushButtons = {};
     QGroupBox* m_frame1 = nullptr;
     QGroupBox* m_frame2 = nullptr;
     QLineEdit* m_text1 = nullptr;

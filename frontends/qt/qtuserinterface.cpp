@@ -90,7 +90,7 @@ std::string QtUserInterface::BrowseForFolder(const std::string& prompt, const st
         .toStdString();
 }
 
-std::string QtUserInterface::ShowOpenDialog(const FileDialogOptions& options) {
+std::vector<std::string> QtUserInterface::ShowOpenDialog(const FileDialogOptions& options) {
     const auto dialog = MakeOpenDialog(m_owner, options);
     if (dialog->exec() != QDialog::Accepted) {
         return {};
@@ -99,7 +99,9 @@ std::string QtUserInterface::ShowOpenDialog(const FileDialogOptions& options) {
     for (const QString& path : dialog->selectedFiles()) {
         paths.push_back(path.toStdString());
     }
-    return ComposeFileDialogResult(paths, options.maxFileNameLength);
+    // The selection must fit the buffer that the classic dialog would fill with its file name text.
+    ComposeFileDialogResult(paths, options.maxFileNameLength);
+    return paths;
 }
 
 void QtUserInterface::OpenFolder(const std::string& path) {

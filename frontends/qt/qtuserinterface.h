@@ -19,7 +19,7 @@ public:
     std::string AskText(const std::string& prompt, const std::string& title,
                         const std::string& defaultAnswer) override;
     std::string BrowseForFolder(const std::string& prompt, const std::string& startFolder) override;
-    std::string ShowOpenDialog(const FileDialogOptions& options) override;
+    std::vector<std::string> ShowOpenDialog(const FileDialogOptions& options) override;
     void OpenFolder(const std::string& path) override;
     void OpenAddress(const std::string& address) override;
 

@@ -6,15 +6,16 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
+#include <clocale>
+#include <cwctype>
 #include <dirent.h>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
-#include <wctype.h>
 
 namespace pf::platform {
 
@@ -111,11 +112,6 @@ std::string WithoutTrailingSeparators(const std::string& path) {
     return path.substr(0, last + 1);
 }
 
-std::string_view LastComponent(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 // The length of the text that a name in the folder is appended to: the folder and one separator.
 std::size_t PrefixLength(const std::string& folder) {
     return folder.size() + (folder.ends_with('/') ? 0 : 1);
@@ -199,15 +195,15 @@ public:
     // differ only in letter case) keep byte order, so the order never depends on the file system's.
     template <typename Keep> std::vector<RawEntry> Read(Keep keep) {
         std::vector<RawEntry> entries;
-        alignas(dirent64) char buffer[32768];
+        alignas(dirent64) std::array<char, 32768> buffer;
         while (m_error == 0) {
-            const ssize_t got = ::getdents64(m_fd.Get(), buffer, sizeof buffer);
+            const ssize_t got = ::getdents64(m_fd.Get(), buffer.data(), buffer.size());
             if (got <= 0) {
                 m_error = got < 0 ? errno : 0;
                 break;
             }
             for (ssize_t at = 0; at < got;) {
-                const auto* d = reinterpret_cast<const dirent64*>(buffer + at);
+                const auto* d = reinterpret_cast<const dirent64*>(buffer.data() + at);
                 at += d->d_reclen;
                 const std::string_view name = d->d_name;
                 if (name != "." && name != ".." && keep(name, d->d_type)) {
@@ -260,9 +256,9 @@ bool CopyContents(int from, int to) {
         }
         break; // this pair of file systems cannot copy in the kernel: copy through a buffer
     }
-    char buffer[1 << 16];
+    std::array<char, std::size_t{1} << 16> buffer{};
     for (;;) {
-        const ssize_t got = ::read(from, buffer, sizeof buffer);
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
         if (got == 0) {
             return true;
         }
@@ -273,7 +269,7 @@ bool CopyContents(int from, int to) {
             return false;
         }
         for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(to, buffer + done, static_cast<std::size_t>(got - done));
+            const ssize_t put = ::write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
             if (put < 0 && errno != EINTR) {
                 return false;
             }
@@ -298,7 +294,7 @@ std::optional<unsigned> FileAttributes(const std::string& path) {
         attributes =
             attr::kReparsePoint | (::stat(itself.c_str(), &target) == 0 ? TypeAttributes(target.st_mode) : 0);
     }
-    if (IsHiddenName(LastComponent(itself))) {
+    if (IsHiddenName(FileNamePart(itself))) {
         attributes |= attr::kHidden;
     }
     return attributes;
@@ -374,14 +370,6 @@ std::vector<FolderEntry> ListSubfolders(const std::string& folder) {
     return subfolders;
 }
 
-std::vector<std::string> ListSubfolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (auto& entry : ListSubfolders(folder)) {
-        names.push_back(std::move(entry.name));
-    }
-    return names;
-}
-
 std::optional<FolderId> IdentifyFolder(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -408,18 +396,15 @@ void CopyFileReplacing(const std::string& source, const std::string& target) {
     if (::fstat(from.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         throw RuntimeError(err::kFileNotFound);
     }
-    // The copy is written beside the target and renamed over it, so a reader never sees half a copy and
-    // a target that was made read-only is still replaced.
-    std::string temporary = target + ".XXXXXX";
-    const Descriptor to(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (to.Get() < 0) {
-        throw RuntimeError(ErrorNumberFromErrno(errno));
+    // The copy is renamed over the target once complete, so a reader never sees half a copy and a target
+    // that was made read-only is still replaced.
+    ReplacingFile copy(target);
+    if (copy.File() == nullptr) {
+        throw RuntimeError(ErrorNumberFromErrno(copy.Error()));
     }
-    const bool copied = CopyContents(from.Get(), to.Get()) && ::fchmod(to.Get(), st.st_mode & 0777) == 0;
-    const int copyError = errno;
-    if (!copied || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = copied ? errno : copyError;
-        ::unlink(temporary.c_str());
+    const int error =
+        CopyContents(from.Get(), ::fileno(copy.File())) ? copy.Commit(st.st_mode & 0777, false) : errno;
+    if (error != 0) {
         throw RuntimeError(ErrorNumberFromErrno(error));
     }
 }

@@ -1,6 +1,6 @@
 // Where things live on Linux: the program's folder, the XDG user folders and the private temp folder.
 
-#include "inifile.h"
+#include "folders.h"
 #include "platform.h"
 
 #include <cerrno>
@@ -41,7 +41,7 @@ std::string ConfiguredDesktop(const std::string& configHome, const std::string& 
             value = value.substr(1, value.size() - 2);
         }
         if (value.rfind("$HOME", 0) == 0) {
-            value = home + value.substr(5);
+            value.replace(0, 5, home);
         }
         return value.empty() || value.front() != '/' ? std::string() : value;
     }
@@ -84,7 +84,7 @@ std::string HomeFolder() {
 
 std::string DesktopFolder() {
     const std::string home = HomeFolder();
-    const std::string configured = ConfiguredDesktop(ConfigHome(), home);
+    std::string configured = ConfiguredDesktop(ConfigHome(), home);
     if (IsDirectory(configured) && fs::path(configured) != fs::path(home)) {
         return configured;
     }

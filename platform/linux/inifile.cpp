@@ -1,16 +1,13 @@
 #include "inifile.h"
 
-#include "runtimeerror.h"
+#include "platform.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace pf::platform {
 
@@ -57,12 +54,11 @@ std::string Unescape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            out += text[i];
-        } else if (text[i + 1] == '\\') {
+        const bool escape = text[i] == '\\' && i + 1 < text.size();
+        if (escape && text[i + 1] == '\\') {
             out += '\\';
             ++i;
-        } else if (text[i + 1] == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
+        } else if (escape && text[i + 1] == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 &&
                    HexDigit(text[i + 3]) >= 0) {
             out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
             i += 3;
@@ -87,14 +83,6 @@ template <typename Sections> auto FindSection(Sections& sections, const std::str
 
 [[noreturn]] void ThrowErrno() {
     throw RuntimeError(ErrorNumberFromErrno(errno));
-}
-
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -181,45 +169,15 @@ void IniFile::Save(const std::string& path, bool durable) const {
         }
     }
     const std::string data = text.str();
-    const std::string folder = std::filesystem::path(path).parent_path().string();
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        ThrowErrno();
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    ReplacingFile file(path);
+    if (file.File() == nullptr) {
+        throw RuntimeError(ErrorNumberFromErrno(file.Error()));
     }
-    ::fchmod(fd, 0600);
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const auto n = ::write(fd, data.data() + written, data.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            const int saved = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            errno = saved;
-            ThrowErrno();
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if ((durable && ::fsync(fd) != 0) || ::close(fd) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        ThrowErrno();
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        ThrowErrno();
-    }
-    if (durable) {
-        SyncFolder(folder);
+    std::fwrite(data.data(), 1, data.size(), file.File());
+    if (const int error = file.Commit(0600, durable); error != 0) {
+        throw RuntimeError(ErrorNumberFromErrno(error));
     }
 }
 

@@ -12,9 +12,6 @@
 
 namespace pf::platform {
 
-// The per-user configuration folder: $XDG_CONFIG_HOME, else ~/.config.
-std::string ConfigFolder();
-
 class IniFile {
 public:
     using Entries = std::vector<std::pair<std::string, std::string>>;

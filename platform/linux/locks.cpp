@@ -1,6 +1,7 @@
 // Locks between the processes of one user: flock on a file per lock name beside the user's stores. The
 // kernel drops a flock when the last descriptor of its holder closes, which a killed process does too.
 
+#include "folders.h"
 #include "inifile.h"
 #include "platform.h"
 

@@ -6,6 +6,7 @@
 // same entry of a system table, and a system printer the user removed stays listed in the user's
 // table as removed. Every change is written to the user's table only.
 
+#include "folders.h"
 #include "inifile.h"
 #include "platform.h"
 
@@ -194,6 +195,10 @@ void RemovePrinter(const std::string& name) {
     }
     tables.user.Save(TablePath(), true);
 }
+
+// The PDF printer writes its file before the program that printed ends: nothing is left to wait for.
+void AwaitPrinterJobs(const std::string& /*printerName*/, const std::function<bool()>& /*done*/,
+                      const std::function<void(int milliseconds)>& /*wait*/, int /*maxMilliseconds*/) {}
 
 std::vector<std::string> PdfPrinterInstallSteps(const std::string& printerName, const std::string& port) {
     return {

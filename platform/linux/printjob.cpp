@@ -2,17 +2,16 @@
 // data streams into its standard input while the document is still being laid out, and the job is done
 // when that program has ended. Its last line on standard error says why a job failed.
 
+#include "childprocess.h"
 #include "platform.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace pf::platform {
 
@@ -23,8 +22,8 @@ struct PortProgram {
     const char* program; // found beside the running program
 };
 
-constexpr PortProgram kPorts[] = {
-    {"CPW2:", "tarnwicke-pdf-writer"},
+constexpr std::array kPorts = {
+    PortProgram{"CPW2:", "tarnwicke-pdf-writer"},
 };
 
 const char* ProgramForPort(const std::string& port) {
@@ -56,13 +55,13 @@ std::string LastLine(const std::string& text) {
 
 // A job streamed to a printer program: data goes through a socket (so a printer that gave up makes
 // Write fail instead of raising SIGPIPE), its complaints come back through a pipe.
-class ProgramJob : public PrintJob {
+class ProgramJob final : public PrintJob {
 public:
     ProgramJob(pid_t pid, int dataFd, int errorFd, std::string printer)
         : m_pid(pid), m_dataFd(dataFd), m_errorFd(errorFd), m_printer(std::move(printer)) {}
     ~ProgramJob() override {
         if (m_pid > 0) {
-            Finish();
+            End();
         }
     }
     ProgramJob(const ProgramJob&) = delete;
@@ -83,13 +82,15 @@ public:
         return m_dataFd >= 0;
     }
 
-    PrintResult Finish() override {
+    PrintResult Finish() override { return End(); }
+
+private:
+    // Ends the job and waits for the printer; a job dropped without Finish is ended the same way.
+    PrintResult End() {
         CloseFd(m_dataFd);
-        const std::string complaints = ReadAll(m_errorFd);
+        const std::string complaints = detail::ReadAll(m_errorFd);
         CloseFd(m_errorFd);
-        int status = 0;
-        while (m_pid > 0 && ::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        const int status = m_pid > 0 ? detail::WaitForChild(m_pid) : 0;
         m_pid = -1;
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
             return {true, {}};
@@ -101,44 +102,11 @@ public:
         return {false, reason};
     }
 
-private:
-    static std::string ReadAll(int fd) {
-        std::string text;
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                return text;
-            }
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-
     pid_t m_pid;
     int m_dataFd;
     int m_errorFd;
     std::string m_printer;
 };
-
-// Starts the printer program with the job socket as its standard input and the pipe as its standard
-// error. Returns the error number of a failed start, 0 on success.
-int SpawnPrinter(const std::string& program, const std::string& documentName, int dataFd, int errorFd,
-                 pid_t& pid) {
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, dataFd, STDIN_FILENO);
-    ::posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
-    std::string arg0 = program;
-    std::string arg1 = "--print";
-    std::string arg2 = documentName;
-    char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
-    const int error = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    return error;
-}
 
 } // namespace
 
@@ -159,19 +127,21 @@ OpenedJob StartPrintJob(const std::string& documentName) {
     if (program == nullptr) {
         return {nullptr, "the default printer " + name + " is on the unknown port \"" + port + "\""};
     }
-    int data[2];
-    int errors[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, data) != 0) {
+    std::array<int, 2> data{};
+    std::array<int, 2> errors{};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, data.data()) != 0) {
         return {nullptr, "cannot open a print job: out of resources"};
     }
-    if (::pipe2(errors, O_CLOEXEC) != 0) {
+    if (::pipe2(errors.data(), O_CLOEXEC) != 0) {
         ::close(data[0]);
         ::close(data[1]);
         return {nullptr, "cannot open a print job: out of resources"};
     }
     pid_t pid = 0;
     const std::string path = ProgramFolder() + "/" + program;
-    const int error = SpawnPrinter(path, documentName, data[1], errors[1], pid);
+    // The job socket is the printer's standard input, the pipe its standard error.
+    const int error = detail::SpawnChild(path, {path, "--print", documentName},
+                                         {data[1], detail::kInheritStream, errors[1]}, pid);
     ::close(data[1]);
     ::close(errors[1]);
     if (error != 0) {

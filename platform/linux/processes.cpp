@@ -2,20 +2,20 @@
 // (so the same text starts the same program on both systems), started with posix_spawn and reaped with
 // waitpid. Window styles have no meaning here and are ignored.
 
+#include "childprocess.h"
 #include "platform.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace pf::platform {
 
@@ -146,7 +146,7 @@ std::string ResolveProgram(const std::string& name) {
     while (!dirs.empty()) {
         const std::size_t colon = dirs.find(':');
         const std::string_view dir = dirs.substr(0, colon);
-        const std::string candidate = std::string(dir.empty() ? "." : dir) + "/" + name;
+        std::string candidate = std::string(dir.empty() ? "." : dir) + "/" + name;
         if (IsExecutableFile(candidate)) {
             return candidate;
         }
@@ -191,13 +191,8 @@ StartedProcess StartCommandLine(const std::string& commandLine, int /*windowStyl
     if (program.empty()) {
         return {false, WindowsErrorFromErrno(ENOENT), 0};
     }
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int error = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+    const int error = detail::SpawnChild(program, std::move(args), {}, pid);
     if (error != 0) {
         return {false, WindowsErrorFromErrno(error), 0};
     }
@@ -244,12 +239,36 @@ void CloseProcess(std::int64_t id) {
     ReapClosed(table);
 }
 
+std::optional<ProgramOutput> RunProgram(const std::string& program, const std::vector<std::string>& args) {
+    std::array<int, 2> out{};
+    if (::pipe2(out.data(), O_CLOEXEC) != 0) {
+        return std::nullopt;
+    }
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_t pid = 0;
+    const int error =
+        detail::SpawnChild(program, std::move(argv), {detail::kNullStream, out[1], detail::kNullStream}, pid);
+    ::close(out[1]);
+    if (error != 0) {
+        ::close(out[0]);
+        return std::nullopt;
+    }
+    ProgramOutput result;
+    result.output = detail::ReadAll(out[0]);
+    ::close(out[0]);
+    const int status = detail::WaitForChild(pid);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
 double SecondsSinceMidnight() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     tm local{};
     ::localtime_r(&now.tv_sec, &local);
-    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + now.tv_nsec / 1e9;
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
+           static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 void SleepMilliseconds(int milliseconds) {
@@ -259,6 +278,10 @@ void SleepMilliseconds(int milliseconds) {
     timespec left{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
     while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
+}
+
+void EndProgramNow(int exitCode) {
+    ::_exit(exitCode);
 }
 
 } // namespace pf::platform

@@ -1,5 +1,6 @@
 // The per-user settings stores and the class registration, as INI files.
 
+#include "folders.h"
 #include "inifile.h"
 #include "platform.h"
 

@@ -9,7 +9,6 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
 
 namespace pf::platform {
 

@@ -196,14 +196,6 @@ std::vector<FolderEntry> ListSubfolders(const std::string& folder) {
     return subfolders;
 }
 
-std::vector<std::string> ListSubfolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (auto& entry : ListSubfolders(folder)) {
-        names.push_back(std::move(entry.name));
-    }
-    return names;
-}
-
 std::optional<FolderId> IdentifyFolder(const std::string& path) {
     const auto information = InformationOf(path, FILE_FLAG_BACKUP_SEMANTICS);
     if (!information || !IsFolderAttribute(information->dwFileAttributes)) {

@@ -47,13 +47,8 @@ std::string ProgramFolder() {
         }
         path.resize(path.size() * 2);
     }
-    const std::size_t cut = path.find_last_of('\\');
-    if (cut == std::string::npos) {
-        return {};
-    }
     // "C:\program.exe" lives in "C:\", which keeps its separator.
-    const bool isRoot = IsRootPath(std::string_view(path).substr(0, cut + 1));
-    return win::FromAnsi(path.substr(0, isRoot ? cut + 1 : cut));
+    return win::FromAnsi(ParentFolder(path));
 }
 
 void OverrideProgramFolder(const std::string& folder) {

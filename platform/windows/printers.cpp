@@ -1,6 +1,7 @@
 // The spooler's printers: the installed ones, the user's default printer and, for tests and set-up,
 // adding and removing a printer. This program prints through the text printer, never by itself.
 
+#include "jobqueue.h"
 #include "platform.h"
 #include "win32.h"
 #include "wshnetwork.h"
@@ -88,7 +89,46 @@ std::string AnsiName(const std::string& name) {
     return *ansi;
 }
 
+constexpr int kJobPollMilliseconds = 100;
+
+win::QueuedJobsCall& QueuedJobsOverride() {
+    static win::QueuedJobsCall call;
+    return call;
+}
+
 } // namespace
+
+namespace win {
+
+bool SpoolerHasQueuedJobs(const std::string& printerName) {
+    auto ansi = ToAnsi(printerName);
+    PRINTER_DEFAULTSA access{nullptr, nullptr, PRINTER_ACCESS_USE};
+    HANDLE printer = nullptr;
+    if (!ansi || ansi->empty() || !::OpenPrinterA(ansi->data(), &printer, &access)) {
+        return false;
+    }
+    DWORD needed = 0;
+    DWORD count = 0;
+    ::EnumJobsA(printer, 0, 1, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed);
+    bool queued =
+        needed > 0 && ::EnumJobsA(printer, 0, 1, 1, buffer.data(), needed, &needed, &count) && count > 0;
+    needed = 0;
+    ::GetPrinterA(printer, 2, nullptr, 0, &needed);
+    buffer.assign(needed, 0);
+    if (!queued && needed >= sizeof(PRINTER_INFO_2A) &&
+        ::GetPrinterA(printer, 2, buffer.data(), needed, &needed)) {
+        queued = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data())->cJobs > 0;
+    }
+    ::ClosePrinter(printer);
+    return queued;
+}
+
+void OverrideQueuedJobsCall(QueuedJobsCall call) {
+    QueuedJobsOverride() = std::move(call);
+}
+
+} // namespace win
 
 std::vector<Printer> InstalledPrinters() {
     DWORD count = 0;
@@ -174,6 +214,17 @@ std::vector<std::string> PdfPrinterInstallSteps(const std::string& printerName, 
         "3) Choose a Postscript printer (e.g. HP Color LaserJet PS), click Next.",
         "4) Enter " + printerName + " as Printer name, click Next -> Finish.",
     };
+}
+
+void AwaitPrinterJobs(const std::string& printerName, const std::function<bool()>& done,
+                      const std::function<void(int milliseconds)>& wait, int maxMilliseconds) {
+    const auto hasJobs = [&] {
+        return QueuedJobsOverride() ? QueuedJobsOverride()(printerName)
+                                    : win::SpoolerHasQueuedJobs(printerName);
+    };
+    for (int waited = 0; waited < maxMilliseconds && !done() && hasJobs(); waited += kJobPollMilliseconds) {
+        wait(kJobPollMilliseconds);
+    }
 }
 
 OpenedJob StartPrintJob(const std::string& /*documentName*/) {

@@ -113,4 +113,9 @@ void SleepMilliseconds(int milliseconds) {
     }
 }
 
+void EndProgramNow(int exitCode) {
+    ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(exitCode));
+    ::ExitProcess(static_cast<UINT>(exitCode)); // not reached: TerminateProcess does not return for itself
+}
+
 } // namespace pf::platform

@@ -1,7 +1,8 @@
 // pf_fake_textprint: the text printer's stand-in for the batch run's tests on Windows, registered where
 // the run looks for the text printer. "/p FILE" logs the call (FILE, the PDF printer's OutputFile and
 // BypassSaveAs, FILE's text) to FAKE_LOG, then copies FILE to OutputFile as the PDF printer would.
-// FAKE_EXIT, FAKE_SLEEP (seconds) and FAKE_WRITE=0 make it fail, linger or print nothing.
+// FAKE_EXIT, FAKE_SLEEP (seconds) and FAKE_WRITE=0 make it fail, linger or print nothing. FAKE_PRINTER_LOG
+// names a file that gets the default printer's name, one line per call.
 
 #include "platform.h"
 
@@ -36,6 +37,16 @@ int main(int argc, char** argv) {
     if (!log.empty()) {
         std::ofstream(log, std::ios::binary | std::ios::app)
             << file << '|' << output << '|' << bypass << '|' << text.str() << '\n';
+    }
+    const std::string printerLog = Environment("FAKE_PRINTER_LOG", "");
+    if (!printerLog.empty()) {
+        std::string printer;
+        try {
+            printer = pf::platform::DefaultPrinterName();
+        } catch (const pf::RuntimeError&) {
+            printer = "(none)";
+        }
+        std::ofstream(printerLog, std::ios::binary | std::ios::app) << printer << '\n';
     }
     std::this_thread::sleep_for(std::chrono::seconds(std::atoi(Environment("FAKE_SLEEP", "0").c_str())));
     if (Environment("FAKE_WRITE", "1") == "1") {

@@ -29,14 +29,15 @@ std::string Abs(const std::string& path) {
 constexpr const char* kTooManyFiles =
     "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.";
 
-void AnswerDialog(MemoryForm& form, const std::string& fileName) {
-    form.ui.fileDialogAnswers.emplace_back([fileName](const FileDialogOptions&) { return fileName; });
+void AnswerDialog(MemoryForm& form, const std::vector<std::string>& paths) {
+    form.ui.fileDialogAnswers.emplace_back([paths](const FileDialogOptions&) { return paths; });
 }
 
-// The dialog as the window runs it: the chosen paths composed within the handler's buffer length.
+// The dialog as the window runs it: the chosen paths, once their file name text fits the buffer.
 void ChoosePaths(MemoryForm& form, const std::vector<std::string>& paths) {
     form.ui.fileDialogAnswers.emplace_back([paths](const FileDialogOptions& options) {
-        return ComposeFileDialogResult(paths, options.maxFileNameLength);
+        ComposeFileDialogResult(paths, options.maxFileNameLength);
+        return paths;
     });
 }
 
@@ -54,7 +55,7 @@ TEST(AddTextFiles, OpensTheMultiSelectDialogWithItsTitleAndFilters) {
 TEST(AddTextFiles, CancellingAddsNothingAndShowsNothing) {
     MemoryForm form;
     form.SetRows({P("/kept.txt")});
-    AnswerDialog(form, "");
+    AnswerDialog(form, {});
     PushButton1_Click(form);
     EXPECT_EQ(form.Rows(), std::vector<std::string>{P("/kept.txt")});
     EXPECT_TRUE(form.ui.messages.empty());
@@ -63,7 +64,7 @@ TEST(AddTextFiles, CancellingAddsNothingAndShowsNothing) {
 TEST(AddTextFiles, OneChosenFileIsAddedExactlyAsTheDialogReturnedIt) {
     MemoryForm form;
     form.SetRows({P("/home/ann//notes.txt")});
-    AnswerDialog(form, P("/home/ann//notes.txt"));
+    AnswerDialog(form, {P("/home/ann//notes.txt")});
     PushButton1_Click(form);
     EXPECT_EQ(form.Rows(), (std::vector<std::string>{P("/home/ann//notes.txt"), P("/home/ann//notes.txt")}));
 }
@@ -77,7 +78,8 @@ TEST(AddTextFiles, SeveralChosenFilesAreJoinedToTheirFolderInDialogOrder) {
 
 TEST(AddTextFiles, SeveralFilesInTheRootFolderGetASingleSeparator) {
     MemoryForm form;
-    AnswerDialog(form, Abs(std::string("/\0a.txt\0b.txt", 13)));
+    // As a dialog hands them over that joins its root folder and each name with a separator.
+    AnswerDialog(form, {Abs("//a.txt"), Abs("//b.txt")});
     PushButton1_Click(form);
     EXPECT_EQ(form.Rows(), (std::vector<std::string>{Abs("/a.txt"), Abs("/b.txt")}));
 }
@@ -98,7 +100,7 @@ TEST(AddTextFiles, TooManyFilesShowsItsOwnMessageAndAddsNothing) {
 TEST(AddTextFiles, AnyOtherDialogFailureIsReportedAtLine108AndAddsNothing) {
     MemoryForm form;
     form.ui.fileDialogAnswers.emplace_back(
-        [](const FileDialogOptions&) -> std::string { throw RuntimeError(7); });
+        [](const FileDialogOptions&) -> std::vector<std::string> { throw RuntimeError(7); });
     PushButton1_Click(form);
     EXPECT_TRUE(form.Rows().empty());
     ASSERT_EQ(form.ui.messages.size(), 1U);

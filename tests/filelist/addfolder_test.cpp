@@ -1,7 +1,7 @@
+#include "addfolder.h"
 #include "apptitle.h"
 #include "filelist.h"
 #include "fixturetree.h"
-#include "folderwalk.h"
 #include "memoryform.h"
 #include "settings.h"
 #include "temphome.h"

@@ -1,3 +1,4 @@
+#include "addfolder.h"
 #include "fixturetree.h"
 #include "folderwalk.h"
 #include "locations.h"

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <optional>
 
 namespace pf::platform {
@@ -163,6 +167,38 @@ TEST_F(FileSystemTest, CopyReplacesAReadOnlyTargetAndFailsForAMissingSource) {
         EXPECT_EQ(e.Number(), 53);
     }
     EXPECT_EQ(ListMatchingNames(tree.Root(), "target.txt.?*", false), std::vector<std::string>{});
+}
+
+TEST_F(FileSystemTest, AReplacingFileAppearsWholeOnCommitAndLeavesNothingWhenDropped) {
+    const std::vector<std::string> before = ListMatchingNames(tree.Root(), "*", true);
+    const std::string target = tree.AddFile("target.txt", "old");
+    tree.SetMode("target.txt", 0444);
+    {
+        ReplacingFile file(target);
+        ASSERT_NE(file.File(), nullptr);
+        std::fputs("new", file.File());
+        EXPECT_EQ(test::ReadFile(target), "old");
+        EXPECT_EQ(file.Commit(0640, true), 0);
+    }
+    EXPECT_EQ(test::ReadFile(target), "new");
+    EXPECT_EQ(std::filesystem::status(target).permissions(), static_cast<std::filesystem::perms>(0640));
+    {
+        ReplacingFile dropped(tree.Path("dropped.txt"));
+        std::fputs("never seen", dropped.File());
+    }
+    std::vector<std::string> expected = before;
+    expected.emplace_back("target.txt");
+    std::vector<std::string> after = ListMatchingNames(tree.Root(), "*", true);
+    std::sort(expected.begin(), expected.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, expected);
+}
+
+TEST_F(FileSystemTest, AReplacingFileInAMissingFolderSaysWhy) {
+    ReplacingFile file(tree.Path("missing/out.txt"));
+    EXPECT_EQ(file.File(), nullptr);
+    EXPECT_EQ(file.Error(), ENOENT);
+    EXPECT_EQ(file.Commit(std::nullopt, false), ENOENT);
 }
 
 TEST_F(FileSystemTest, DeleteRemovesFilesButNotFoldersAndSaysWhenItFails) {

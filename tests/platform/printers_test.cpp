@@ -146,6 +146,15 @@ TEST(PrinterTable, InstallStepsNameTheInstallerAndThePrinter) {
     OverrideProgramFolder("");
 }
 
+TEST(PrinterTable, TheJobWaitReturnsAtOnceForThePdfPrinterWritesBeforeThePrintingProgramEnds) {
+    test::TempHome home;
+    AddPrinter({"Tarnwicke PDF Writer", "CPW2:"});
+    int waits = 0;
+    AwaitPrinterJobs(
+        "Tarnwicke PDF Writer", [] { return false; }, [&](int) { ++waits; }, 60000);
+    EXPECT_EQ(waits, 0);
+}
+
 // ---------------------------------------------------------------- print jobs
 
 // A printer program in a folder of its own, standing where the PDF printer would be.

@@ -147,6 +147,17 @@ TEST(Processes, AProcessClosedWhileRunningIsReapedLater) {
     EXPECT_TRUE(reaped);
 }
 
+TEST(RunProgram, GivesTheStandardOutputAndExitCodeWithInputAndErrorsOnTheNullDevice) {
+    const auto ran = RunProgram("/bin/sh", {"-c", "cat; echo out; echo complaint >&2; exit 3"});
+    ASSERT_TRUE(ran.has_value());
+    EXPECT_EQ(ran->output, "out\n");
+    EXPECT_EQ(ran->exitCode, 3);
+    const auto killed = RunProgram("/bin/sh", {"-c", "kill -TERM $$"});
+    ASSERT_TRUE(killed.has_value());
+    EXPECT_EQ(killed->exitCode, -1);
+    EXPECT_FALSE(RunProgram("/no/such/program", {}).has_value());
+}
+
 #endif
 
 TEST(Clock, SecondsSinceMidnightIsATimeOfDay) {

@@ -1,5 +1,6 @@
 #include "platform.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace pf::platform {
@@ -119,6 +120,28 @@ TEST(ParseLocaleNumber, AcceptsSignsDecimalsAndExponentsOnly) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParseLocaleNumber(c.text), c.value) << "text: " << c.text;
+    }
+}
+
+TEST(PathParts, CutAPathAtItsLastSeparator) {
+    struct {
+        std::string path;
+        std::string name;
+        std::string folder;
+        std::string parent;
+    } cases[] = {
+        {"/a/b.txt", "b.txt", "/a/", "/a"}, {"b.txt", "b.txt", "", ""}, {"/b.txt", "b.txt", "/", "/"},
+        {"/a/", "", "/a/", "/a"},           {"", "", "", ""},
+    };
+    const auto native = [](std::string path) {
+        std::replace(path.begin(), path.end(), '/', PathSeparator());
+        return path;
+    };
+    for (const auto& c : cases) {
+        const std::string path = native(c.path);
+        EXPECT_EQ(FileNamePart(path), native(c.name)) << path;
+        EXPECT_EQ(FolderPart(path), native(c.folder)) << path;
+        EXPECT_EQ(ParentFolder(path), native(c.parent)) << path;
     }
 }
 

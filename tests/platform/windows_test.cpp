@@ -6,6 +6,7 @@
 #include "fixturetree.h"
 #include "platform.h"
 #include "temphome.h"
+#include "windows/jobqueue.h"
 #include "windows/wshnetwork.h"
 
 #include <windows.h>
@@ -255,6 +256,48 @@ TEST(Printers, WshNetworkSaysTrueOnlyWhenItSwitchedTheDefault) {
     const bool switched = win::WshNetworkSetDefaultPrinter("Archive");
     EXPECT_EQ(DefaultPrinterName(), switched ? "Archive" : "Office Laser");
     EXPECT_FALSE(win::WshNetworkSetDefaultPrinter("No Such Printer"));
+}
+
+TEST(Printers, WithAnEmptyQueueOrNoSuchPrinterTheJobWaitReturnsAtOnce) {
+    TempHome home;
+    AddPrinter({"Tarnwicke PDF Writer", kDiscardingPort});
+    int waits = 0;
+    for (const char* name : {"Tarnwicke PDF Writer", "No Such Printer"}) {
+        AwaitPrinterJobs(
+            name, [] { return false; }, [&](int) { ++waits; }, 60000);
+    }
+    EXPECT_EQ(waits, 0);
+    EXPECT_FALSE(win::SpoolerHasQueuedJobs("Tarnwicke PDF Writer"));
+}
+
+// A queue that holds a job until the test empties it.
+class QueueReset {
+public:
+    ~QueueReset() { win::OverrideQueuedJobsCall(nullptr); }
+};
+
+TEST(Printers, TheJobWaitLastsWhileThePrinterHoldsAJobUntilItEndsTheOutputCountsOrTimeIsUp) {
+    QueueReset reset;
+    bool queued = true;
+    std::string asked;
+    win::OverrideQueuedJobsCall([&](const std::string& name) {
+        asked = name;
+        return queued;
+    });
+    const auto never = [] { return false; };
+    int waits = 0;
+    int waited = 0;
+    AwaitPrinterJobs(
+        "Tarnwicke PDF Writer", never, [&](int milliseconds) { waited += milliseconds; }, 500);
+    EXPECT_EQ(waited, 500) << "the wait is bounded";
+    EXPECT_EQ(asked, "Tarnwicke PDF Writer");
+    AwaitPrinterJobs(
+        "Tarnwicke PDF Writer", [&] { return waits == 2; }, [&](int) { ++waits; }, 60000);
+    EXPECT_EQ(waits, 2) << "the output appeared";
+    waits = 0;
+    AwaitPrinterJobs(
+        "Tarnwicke PDF Writer", never, [&](int) { queued = ++waits < 3; }, 60000);
+    EXPECT_EQ(waits, 3) << "the job left the queue";
 }
 
 TEST(Printers, PrintJobsAreTheTextPrintersBusinessHere) {

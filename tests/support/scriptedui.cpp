@@ -34,10 +34,11 @@ std::string ScriptedUi::BrowseForFolder(const std::string& prompt, const std::st
     return Next(folderAnswers, std::string());
 }
 
-std::string ScriptedUi::ShowOpenDialog(const FileDialogOptions& options) {
+std::vector<std::string> ScriptedUi::ShowOpenDialog(const FileDialogOptions& options) {
     fileDialogs.push_back(options);
-    auto answer = Next(fileDialogAnswers, std::function<std::string(const FileDialogOptions&)>());
-    return answer ? answer(options) : std::string();
+    auto answer =
+        Next(fileDialogAnswers, std::function<std::vector<std::string>(const FileDialogOptions&)>());
+    return answer ? answer(options) : std::vector<std::string>();
 }
 
 std::vector<std::string> ScriptedUi::MessageTexts() const {

@@ -34,8 +34,8 @@ public:
     std::deque<MessageAnswer> messageAnswers;
     std::deque<std::string> textAnswers; // "" cancels
     std::deque<std::string> folderAnswers;
-    // Each entry is called with the options and returns the dialog's file name text (it may throw).
-    std::deque<std::function<std::string(const FileDialogOptions&)>> fileDialogAnswers;
+    // Each entry is called with the options and returns the chosen paths (it may throw).
+    std::deque<std::function<std::vector<std::string>(const FileDialogOptions&)>> fileDialogAnswers;
     // Called after a message was recorded, e.g. to act while a modal box is open.
     std::function<void(const Message&)> onMessage;
 
@@ -52,7 +52,7 @@ public:
     std::string AskText(const std::string& prompt, const std::string& title,
                         const std::string& defaultAnswer) override;
     std::string BrowseForFolder(const std::string& prompt, const std::string& startFolder) override;
-    std::string ShowOpenDialog(const FileDialogOptions& options) override;
+    std::vector<std::string> ShowOpenDialog(const FileDialogOptions& options) override;
     void OpenFolder(const std::string& path) override { openedFolders.push_back(path); }
     void OpenAddress(const std::string& address) override { openedAddresses.push_back(address); }
 

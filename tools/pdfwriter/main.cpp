@@ -49,8 +49,7 @@ int Uninstall() {
 
 // The base name of the output file, the PDF's title: its file name without the extension.
 std::string TitleOf(const std::string& target) {
-    const std::size_t slash = target.find_last_of('/');
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string name(platform::FileNamePart(target));
     const std::size_t dot = name.find_last_of('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }

@@ -1,5 +1,6 @@
 #include "pdfdocument.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -16,15 +17,16 @@ constexpr int kInfo = 4;
 constexpr float kSlack = 0.005f; // points a glyph may sit off its natural place without a correction
 
 void AppendNumber(std::string& out, double value) {
-    char buffer[32];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
+    std::array<char, 32> buffer{};
+    auto [end, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 3);
     while (end[-1] == '0') {
         --end;
     }
     if (end[-1] == '.') {
         --end;
     }
-    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
     out += text == "-0" ? "0" : text;
 }
 
@@ -175,7 +177,7 @@ void PdfDocument::WriteStream(int object, const std::string& dictionary, const s
 }
 
 bool PdfDocument::OnFont(const printjob::Font& font) {
-    if (m_fonts.count(font.id) != 0) {
+    if (m_fonts.contains(font.id)) {
         m_error = "the print job names a font twice";
         return false;
     }
@@ -380,14 +382,14 @@ std::string PdfDocument::Finish() {
     for (const char32_t ch : DecodeUtf8(m_title)) {
         AppendUtf16Hex(title, TextChar(ch));
     }
-    char date[32];
+    std::array<char, 32> date{};
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
     ::gmtime_r(&now, &utc);
-    std::strftime(date, sizeof date, "D:%Y%m%d%H%M%SZ", &utc);
+    std::strftime(date.data(), date.size(), "D:%Y%m%d%H%M%SZ", &utc);
     BeginObject(kInfo);
     Write("<< /Title <FEFF" + title +
-          "> /Creator (Tarnwicke PDF Writer) /Producer (Tarnwicke PDF Writer) /CreationDate (" + date +
+          "> /Creator (Tarnwicke PDF Writer) /Producer (Tarnwicke PDF Writer) /CreationDate (" + date.data() +
           ") >>\nendobj\n");
     BeginObject(kCatalog);
     Write("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
@@ -395,10 +397,10 @@ std::string PdfDocument::Finish() {
     const std::uint64_t xref = m_position;
     Write("xref\n0 " + std::to_string(m_offsets.size()) + "\n0000000000 65535 f \n");
     for (std::size_t object = 1; object < m_offsets.size(); ++object) {
-        char entry[24];
-        std::snprintf(entry, sizeof entry, "%010llu 00000 n \n",
+        std::array<char, 24> entry{};
+        std::snprintf(entry.data(), entry.size(), "%010llu 00000 n \n",
                       static_cast<unsigned long long>(m_offsets[object]));
-        Write(entry);
+        Write(entry.data());
     }
     Write("trailer\n<< /Size " + std::to_string(m_offsets.size()) +
           " /Root 1 0 R /Info 4 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
@@ -412,8 +414,11 @@ void PdfDocument::WriteFont(Font& font) {
     const FontMetrics& metrics = font.file->Metrics();
     const double scale = 1000.0 / metrics.unitsPerEm;
     const std::string name = "/" + SubsetTag(font.used) + "+" + metrics.postScriptName;
-    const int type0 = font.object, cidFont = font.object + 1, descriptor = font.object + 2,
-              file = font.object + 3, toUnicode = font.object + 4;
+    const int type0 = font.object;
+    const int cidFont = font.object + 1;
+    const int descriptor = font.object + 2;
+    const int file = font.object + 3;
+    const int toUnicode = font.object + 4;
     BeginObject(type0);
     Write("<< /Type /Font /Subtype /Type0 /BaseFont " + name + " /Encoding /Identity-H /DescendantFonts [" +
           std::to_string(cidFont) + " 0 R] /ToUnicode " + std::to_string(toUnicode) + " 0 R >>\nendobj\n");

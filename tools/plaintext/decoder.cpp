@@ -144,7 +144,7 @@ void TextDecoder::DecodeUtf8(const unsigned char* data, std::size_t size, std::u
     while (m_pendingSize > 0 && i < size) {
         m_pending[m_pendingSize++] = data[i++];
         char32_t ch = 0;
-        const int used = DecodeOne(m_pending, m_pendingSize, ch);
+        const int used = DecodeOne(m_pending.data(), m_pendingSize, ch);
         if (used == 0) {
             continue;
         }
@@ -163,7 +163,7 @@ void TextDecoder::DecodeUtf8(const unsigned char* data, std::size_t size, std::u
         const int used = DecodeOne(data + i, size - i, ch);
         if (used == 0) {
             m_pendingSize = size - i;
-            std::copy(data + i, data + size, m_pending);
+            std::copy(data + i, data + size, m_pending.begin());
             return;
         }
         out += used > 0 ? ch : kReplacement;
@@ -175,7 +175,8 @@ void TextDecoder::DecodeUtf8(const unsigned char* data, std::size_t size, std::u
 void TextDecoder::PutUtf16Unit(char16_t unit, std::u32string& out) {
     if (m_highSurrogate != 0) {
         if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            out += 0x10000 + ((static_cast<char32_t>(m_highSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
+            out += static_cast<char32_t>(0x10000 + ((static_cast<char32_t>(m_highSurrogate) - 0xD800) << 10) +
+                                         (unit - 0xDC00));
             m_highSurrogate = 0;
             return;
         }

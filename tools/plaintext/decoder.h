@@ -5,6 +5,7 @@
 // mark it as UTF-16 is UTF-16, a file that is valid UTF-8 throughout is UTF-8, anything else is
 // Windows-1252.
 
+#include <array>
 #include <cstddef>
 #include <string>
 
@@ -44,7 +45,7 @@ private:
     void PutUtf16Unit(char16_t unit, std::u32string& out);
 
     Encoding m_encoding;
-    unsigned char m_pending[4] = {};
+    std::array<unsigned char, 4> m_pending = {};
     std::size_t m_pendingSize = 0;
     char16_t m_highSurrogate = 0;
     bool m_clean = true;

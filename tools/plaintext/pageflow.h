@@ -26,8 +26,6 @@ public:
     // Ends the document: the last line and page go out.
     void Finish();
 
-    int PageCount() const { return m_pages; }
-
 protected:
     PageFlow() = default;
 

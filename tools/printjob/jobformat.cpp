@@ -8,7 +8,7 @@ namespace pf::printjob {
 namespace {
 
 constexpr std::string_view kMagic = "PFJOB1\n";
-constexpr std::size_t kFlushSize = 64 * 1024;
+constexpr std::size_t kFlushSize = std::size_t{64} * 1024;
 constexpr std::uint32_t kMaxPathLength = 4096;
 constexpr std::uint32_t kMaxRunGlyphs = 1 << 20;
 constexpr double kMaxPageSide = 14400; // the largest page a PDF can hold, 200 inches

@@ -190,7 +190,7 @@ std::vector<FontChoice> FontSet::StandardChoices() {
 }
 
 FontSet::FontSet(std::vector<FontChoice> choices, float size)
-    : m_choices(std::move(choices)), m_size(size), m_basic(new GlyphInfo[kBasicPlane]) {
+    : m_choices(std::move(choices)), m_size(size), m_basic(kBasicPlane) {
     while (m_faces.empty() && m_nextChoice < m_choices.size()) {
         LoadChoice(m_choices[m_nextChoice++]);
     }

@@ -101,7 +101,7 @@ private:
     struct SystemFonts;
     std::unique_ptr<SystemFonts> m_systemFonts; // every regular face, sorted once when first needed
     std::size_t m_systemFontsLoaded = 0;
-    std::unique_ptr<GlyphInfo[]> m_basic; // the Basic Multilingual Plane, filled as characters come
+    std::vector<GlyphInfo> m_basic; // the Basic Multilingual Plane, filled as characters come
     std::unordered_map<char32_t, GlyphInfo> m_other;
     std::function<void(char32_t)> m_onMissing;
 };

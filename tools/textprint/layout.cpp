@@ -1,6 +1,7 @@
 #include "layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string_view>
 
@@ -26,10 +27,9 @@ bool IsIdeographic(char32_t ch) {
 }
 
 bool UsesLetterPaper(std::string_view country) {
-    constexpr std::string_view kLetterCountries[] = {"US", "CA", "MX", "PH", "PR", "CL", "CO",
-                                                     "CR", "GT", "NI", "PA", "SV", "VE", "BO"};
-    return std::find(std::begin(kLetterCountries), std::end(kLetterCountries), country) !=
-           std::end(kLetterCountries);
+    constexpr std::array<std::string_view, 14> kLetterCountries = {"US", "CA", "MX", "PH", "PR", "CL", "CO",
+                                                                   "CR", "GT", "NI", "PA", "SV", "VE", "BO"};
+    return std::find(kLetterCountries.begin(), kLetterCountries.end(), country) != kLetterCountries.end();
 }
 
 } // namespace

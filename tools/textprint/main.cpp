@@ -24,7 +24,7 @@ namespace {
 using namespace pf;
 using namespace pf::textprint;
 
-constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kChunk = std::size_t{256} * 1024;
 constexpr float kFontSize = 10;
 
 // The open text file, read in pieces so a file of any size needs little memory.
@@ -43,7 +43,7 @@ public:
 
     int Fd() const { return m_fd; }
     // Reads the next piece; 0 at the end, -1 on a read error (errno says which).
-    ssize_t Read(std::vector<unsigned char>& buffer) {
+    ssize_t Read(std::vector<unsigned char>& buffer) const {
         ssize_t n = 0;
         do {
             n = ::read(m_fd, buffer.data(), buffer.size());
@@ -54,11 +54,6 @@ public:
 private:
     int m_fd;
 };
-
-std::string FileName(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The encoding of the whole file (see DetectEncoding). Leaves the file positioned after the mark.
 Bom DetectFileEncoding(InputFile& file, std::vector<unsigned char>& buffer, std::string& error) {
@@ -127,7 +122,7 @@ int Print(const std::string& path) {
     if (!error.empty()) {
         return Fail(path, "cannot read the file: " + error);
     }
-    platform::OpenedJob opened = platform::StartPrintJob(FileName(path));
+    platform::OpenedJob opened = platform::StartPrintJob(std::string(platform::FileNamePart(path)));
     if (!opened.job) {
         return Fail(path, opened.reason);
     }

@@ -1,0 +1,212 @@
+// The real plumavert-fennic.exe under Wine, driven from outside as a user would: the sample files are
+// loaded with their button, the output folder and pause typed in, "Start Converting To PDF" pressed. A
+// stand-in registered as the text printer copies each file to the PDF printer's OutputFile and notes
+// the default printer it printed to.
+
+#include "form1.h"
+#include "platform.h"
+#include "temphome.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+namespace pf {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTextPrinterKey = "Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
+constexpr const char* kOtherPrinter = "Office Laser";
+constexpr auto kPatience = std::chrono::seconds(60);
+
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1));
+    return wide;
+}
+
+std::string Utf8(const wchar_t* wide) {
+    std::string utf8(4 * std::wcslen(wide) + 1, '\0');
+    utf8.resize(
+        static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8.data(),
+                                                       static_cast<int>(utf8.size()), nullptr, nullptr) -
+                                 1));
+    return utf8;
+}
+
+// Polls until the probe finds something; fails the test when the program never shows it.
+template <typename Probe> auto WaitFor(const char* what, Probe probe) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    for (;;) {
+        if (auto found = probe()) {
+            return found;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "gave up waiting for " << what;
+            return decltype(probe())();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+// The program's own visible top-level window of one class.
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (owner == search->processId && ::IsWindowVisible(window) &&
+        std::wcscmp(name, search->className) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindProgramWindow(DWORD processId, const wchar_t* className) {
+    WindowSearch search{processId, className, nullptr};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A message box of the program: its title, its text, and the button that answers it.
+struct MessageBoxSeen {
+    std::string title;
+    std::string text;
+};
+
+MessageBoxSeen AnswerMessageBox(DWORD processId, int button) {
+    const HWND box = WaitFor("a message box", [&] { return FindProgramWindow(processId, L"#32770"); });
+    if (box == nullptr) {
+        return {};
+    }
+    wchar_t title[128] = {};
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(box, title, 128);
+    ::GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+    WaitFor("the message box to close", [&] { return !::IsWindow(box) || !::IsWindowVisible(box); });
+    return {Utf8(title), Utf8(text)};
+}
+
+class ProgramE2eTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = home.MakeFolder("program");
+        fs::copy_file(test::FsPath(test::BinFolder() + "\\plumavert-fennic.exe"),
+                      test::FsPath(program + "\\plumavert-fennic.exe"));
+        for (const char* name : {"first.txt", "second.txt", "third.txt"}) {
+            inputs.push_back(
+                home.WriteFile(std::string("program/Samples/") + name, std::string("text of ") + name));
+        }
+        out = home.MakeFolder("out");
+        test::SetClassRegistration(kTextPrinterKey,
+                                   "\"" + test::RunningProgramFolder() + "\\" PF_FAKE_TEXTPRINT "\"");
+        platform::AddPrinter({kOtherPrinter, home.Root() + "\\office.ps"});
+        platform::MakeDefaultPrinter(kOtherPrinter);
+        platform::AddPrinter({"Tarnwicke PDF Writer", home.Root() + "\\pdfwriter.ps"});
+        log = home.Root() + "\\calls.log";
+        printerLog = home.Root() + "\\printers.log";
+        test::SetEnvironment("FAKE_LOG", log);
+        test::SetEnvironment("FAKE_PRINTER_LOG", printerLog);
+    }
+
+    void TearDown() override {
+        if (started.hProcess != nullptr) {
+            if (::WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT) {
+                ::TerminateProcess(started.hProcess, 1);
+            }
+            ::CloseHandle(started.hProcess);
+            ::CloseHandle(started.hThread);
+        }
+        test::SetClassRegistration(kTextPrinterKey, std::nullopt);
+        test::SetEnvironment("FAKE_LOG", std::nullopt);
+        test::SetEnvironment("FAKE_PRINTER_LOG", std::nullopt);
+    }
+
+    HWND Start() {
+        std::wstring commandLine = L"\"" + Wide(program) + L"\\plumavert-fennic.exe\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        EXPECT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &startup, &started));
+        return WaitFor("the main window",
+                       [&] { return FindProgramWindow(started.dwProcessId, kForm1ClassName); });
+    }
+
+    test::TempHome home;
+    std::string program;
+    std::string out;
+    std::string log;
+    std::string printerLog;
+    std::vector<std::string> inputs;
+    PROCESS_INFORMATION started{};
+};
+
+TEST_F(ProgramE2eTest, ThreeSampleFilesBecomeThreeOutputsWithThePdfPrinterAsDefaultAndDoneIsShown) {
+    const HWND form = Start();
+    ASSERT_NE(form, nullptr);
+    const DWORD id = started.dwProcessId;
+    wchar_t caption[64] = {};
+    ::GetWindowTextW(form, caption, 64);
+    EXPECT_STREQ(caption, L"Plumavert Fennic");
+
+    ::PostMessageW(::GetDlgItem(form, form1id::kButtonId + 5), BM_CLICK, 0, 0); // Load Sample/Example Files
+    const MessageBoxSeen question = AnswerMessageBox(id, IDNO);
+    EXPECT_EQ(question.title, "Plumavert");
+    EXPECT_EQ(question.text.rfind("Would you like this software to open the folder", 0), 0U) << question.text;
+    EXPECT_EQ(::SendMessageW(::GetDlgItem(form, form1id::kListView1Id), LVM_GETITEMCOUNT, 0, 0), 3);
+
+    ::SendMessageW(::GetDlgItem(form, form1id::kText1Id), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(Wide(out).c_str()));
+    ::SendMessageW(::GetDlgItem(form, form1id::kText2Id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0"));
+    ::PostMessageW(::GetDlgItem(form, form1id::kButtonId + 2), BM_CLICK, 0, 0); // Start Converting To PDF
+    const MessageBoxSeen done = AnswerMessageBox(id, IDOK);
+    EXPECT_EQ(done.text, "Done.");
+    EXPECT_EQ(done.title, "Plumavert");
+
+    std::string expectedCalls;
+    for (const auto& input : inputs) {
+        const std::string name = input.substr(input.rfind('\\') + 1);
+        const std::string pdf = out + "\\" + name.substr(0, name.rfind('.')) + ".pdf";
+        EXPECT_EQ(test::ReadFile(pdf), "text of " + name) << pdf;
+        expectedCalls += pdf + "|1|text of " + name + "\n";
+    }
+    // Each call: the temporary copy (in the user's TEMP folder), OutputFile, BypassSaveAs and the text.
+    std::istringstream lines(test::ReadFile(log));
+    std::string calls;
+    for (std::string line; std::getline(lines, line);) {
+        const std::string copy = line.substr(0, line.find('|'));
+        EXPECT_EQ(copy.rfind(home.TempFolder() + "\\", 0), 0U) << copy;
+        EXPECT_EQ(copy.substr(copy.rfind('\\')), "\\temp.txt");
+        calls += line.substr(copy.size() + 1) + "\n";
+    }
+    EXPECT_EQ(calls, expectedCalls);
+    EXPECT_EQ(test::ReadFile(printerLog),
+              "Tarnwicke PDF Writer\nTarnwicke PDF Writer\nTarnwicke PDF Writer\n");
+    EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter) << "the user's default printer is back";
+
+    ::PostMessageW(form, WM_CLOSE, 0, 0);
+    EXPECT_EQ(::WaitForSingleObject(started.hProcess, 30000), WAIT_OBJECT_0) << "closing ends the program";
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(started.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0U);
+}
+
+} // namespace
+} // namespace pf
