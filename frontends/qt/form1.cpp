@@ -1,17 +1,12 @@
 #include "form1.h"
 
-#include "adders.h"
-#include "addfolder.h"
 #include "cursorfile.h"
-#include "filelist.h"
 #include "filelistview.h"
 #include "folderwalk.h"
 #include "formlayout.h"
-#include "outputoptions.h"
 #include "platform.h"
 #include "qtuserinterface.h"
 #include "runtimeerror.h"
-#include "samples.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,23 +52,11 @@ std::string InProgramFolder(const char* name) {
     return pf::platform::ProgramFolder() + pf::platform::PathSeparator() + name;
 }
 
-// Counts the handlers that are running, so closing the window knows whether one is mid-way.
-class HandlerScope {
-public:
-    explicit HandlerScope(int& depth) : m_depth(depth) { ++m_depth; }
-    ~HandlerScope() { --m_depth; }
-    HandlerScope(const HandlerScope&) = delete;
-    HandlerScope& operator=(const HandlerScope&) = delete;
-
-private:
-    int& m_depth;
-};
-
 } // namespace
 
 Form1::Form1(pf::UserInterface* ui, QWidget* parent)
     : QWidget(parent), m_qtUi(std::make_unique<pf::QtUserInterface>(this)),
-      m_ui(ui != nullptr ? ui : m_qtUi.get()) {
+      m_ui(ui != nullptr ? ui : m_qtUi.get()), m_events(*this, [this] { EndAfterRun(); }) {
     SetupControls();
     ConnectSignals();
     SetTabOrder();
@@ -125,23 +108,24 @@ void Form1::SetupControls() {
     m_progressBar1->setFormat(kProgressBar1.caption);
 }
 
+// Each widget event goes to the window-free handler of the same name.
 void Form1::ConnectSignals() {
-    const std::array clicks = {&Form1::PushButton1_Click, &Form1::PushButton2_Click,
-                               &Form1::PushButton3_Click, &Form1::PushButton4_Click,
-                               &Form1::PushButton5_Click, &Form1::PushButton6_Click,
-                               &Form1::PushButton7_Click};
-    for (std::size_t i = 0; i < clicks.size(); ++i) {
-        connect(m_pushButtons[i], &QPushButton::clicked, this, clicks[i]);
+    const auto* click = pf::kPushButtonClicks.begin(); // PushButtonN_Click for the Nth button
+    for (QPushButton* button : m_pushButtons) {
+        connect(button, &QPushButton::clicked, this, [this, handler = *click++] { (m_events.*handler)(); });
     }
-    connect(m_text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
-    connect(m_text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
-    connect(m_listView1, &FileListView::MouseDown, this, &Form1::ListView1_MouseDown);
-    connect(m_listView1, &FileListView::ItemClick, this, &Form1::ListView1_ItemClick);
-    connect(m_listView1, &FileListView::MouseMove, this, &Form1::ListView1_MouseMove);
-    connect(m_listView1, &FileListView::MouseUp, this, &Form1::ListView1_MouseUp);
-    connect(m_listView1, &FileListView::DblClick, this, &Form1::ListView1_DblClick);
-    connect(m_listView1, &FileListView::KeyDown, this, &Form1::ListView1_KeyDown);
-    connect(m_listView1, &FileListView::FilesDropped, this, &Form1::ListView1_OLEDragDrop);
+    connect(m_text1, &QLineEdit::textChanged, this, [this] { m_events.Text1_Change(); });
+    connect(m_text2, &QLineEdit::textChanged, this, [this] { m_events.Text2_Change(); });
+    connect(m_listView1, &FileListView::MouseDown, this, [this] { m_events.ListView1_MouseDown(); });
+    connect(m_listView1, &FileListView::ItemClick, this, [this] { m_events.ListView1_ItemClick(); });
+    connect(m_listView1, &FileListView::MouseMove, this,
+            [this](int x, int y) { m_events.ListView1_MouseMove(x, y); });
+    connect(m_listView1, &FileListView::MouseUp, this, [this] { m_events.ListView1_MouseUp(); });
+    connect(m_listView1, &FileListView::DblClick, this, [this] { m_events.ListView1_DblClick(); });
+    connect(m_listView1, &FileListView::KeyDown, this,
+            [this](int keyCode) { m_events.ListView1_KeyDown(keyCode); });
+    connect(m_listView1, &FileListView::FilesDropped, this,
+            [this](const std::vector<std::string>& paths) { m_events.ListView1_OLEDragDrop(paths); });
 }
 
 // Tab order by the controls' tab indexes: the list, the output folder, the buttons, the pause.
@@ -155,84 +139,7 @@ void Form1::SetTabOrder() {
     m_progressBar1->setFocusPolicy(Qt::NoFocus);
 }
 
-// ---------------------------------------------------------------- handlers
-
-void Form1::PushButton1_Click() {
-    HandlerScope scope(m_handlerDepth);
-    pf::PushButton1_Click(*this);
-}
-
-void Form1::PushButton2_Click() {
-    {
-        HandlerScope scope(m_handlerDepth);
-        m_batchRun.PushButton2_Click(*this);
-    }
-    if (m_closing && !m_batchRun.IsConverting()) {
-        // The user closed the window during the run: end now that the printers are restored. The hidden
-        // window never reports the last window closed, so the program leaves its event loops itself.
-        close();
-        QCoreApplication::exit(0);
-    }
-}
-
-void Form1::PushButton3_Click() {
-    pf::PushButton3_Click(*this);
-}
-
-void Form1::PushButton4_Click() {
-    HandlerScope scope(m_handlerDepth);
-    pf::PushButton4_Click(*this);
-}
-
-void Form1::PushButton5_Click() {
-    HandlerScope scope(m_handlerDepth);
-    pf::PushButton5_Click(*this);
-}
-
-void Form1::PushButton6_Click() {
-    pf::PushButton6_Click(*this);
-}
-
-void Form1::PushButton7_Click() {
-    pf::PushButton7_Click(*this);
-}
-
-void Form1::Text1_Change() {
-    pf::Text1_Change(*this);
-}
-
-void Form1::Text2_Change() {
-    pf::Text2_Change(*this);
-}
-
-void Form1::ListView1_MouseDown() {
-    m_listEditor.ListView1_MouseDown();
-}
-
-void Form1::ListView1_ItemClick() {
-    m_listEditor.ListView1_ItemClick(*this);
-}
-
-void Form1::ListView1_MouseMove(int x, int y) {
-    m_listEditor.ListView1_MouseMove(*this, x, y);
-}
-
-void Form1::ListView1_MouseUp() {
-    m_listEditor.ListView1_MouseUp(*this);
-}
-
-void Form1::ListView1_DblClick() {
-    m_listEditor.ListView1_DblClick(*this);
-}
-
-void Form1::ListView1_KeyDown(int keyCode) {
-    m_listEditor.ListView1_KeyDown(*this, keyCode);
-}
-
-void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths) {
-    HandlerScope scope(m_handlerDepth);
-    pf::ListView1_OLEDragDrop(*this, paths);
-}
+// ---------------------------------------------------------------- hover and closing
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
@@ -256,22 +163,28 @@ void Form1::Hover(QWidget* widget, const QPoint& at) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    if (m_batchRun.IsConverting()) {
-        // A run must put the user's default printer back before the program ends: it sees the flag,
-        // stops after the current file and closes the window itself.
-        m_closing = true;
+    switch (m_events.Form_Unload()) {
+    case pf::UnloadAction::HideUntilRunEnds:
         hide();
         event->ignore();
         emit ClosingDuringRun(); // ends the wait under way
-        return;
-    }
-    event->accept();
-    if (m_handlerDepth > 0) {
-        // Closing ends the program at once, also in the middle of a folder walk or a drop; every
-        // setting is already on disk.
+        break;
+    case pf::UnloadAction::EndProgramNow:
+        event->accept();
         QApplication::closeAllWindows();
         pf::platform::EndProgramNow(0);
+        break;
+    case pf::UnloadAction::CloseWindow:
+        event->accept();
+        break;
     }
+}
+
+// The user closed the window during the run: end now that the printers are restored. The hidden window
+// never reports the last window closed, so the program leaves its event loops itself.
+void Form1::EndAfterRun() {
+    close();
+    QCoreApplication::exit(0);
 }
 
 // ---------------------------------------------------------------- Form: rows

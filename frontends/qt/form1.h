@@ -1,8 +1,7 @@
 #pragma once
 
-#include "batchrun.h"
 #include "form.h"
-#include "listedit.h"
+#include "form1events.h"
 #include "startup.h"
 
 #include <QCursor>
@@ -61,7 +60,7 @@ public:
     void SetProgressCaption(const std::string& caption) override;
     void DoEvents() override;
     void WaitWithEvents(int milliseconds) override;
-    bool IsClosing() const override { return m_closing; }
+    bool IsClosing() const override { return m_events.IsClosing(); }
     double SecondsSinceMidnight() const override;
     pf::UserInterface& Ui() override { return *m_ui; }
 
@@ -81,26 +80,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private slots:
-    void PushButton1_Click();
-    void PushButton2_Click();
-    void PushButton3_Click();
-    void PushButton4_Click();
-    void PushButton5_Click();
-    void PushButton6_Click();
-    void PushButton7_Click();
-    void Text1_Change();
-    void Text2_Change();
-    void ListView1_MouseDown();
-    void ListView1_ItemClick();
-    void ListView1_MouseMove(int x, int y);
-    void ListView1_MouseUp();
-    void ListView1_DblClick();
-    void ListView1_KeyDown(int keyCode);
-    void ListView1_OLEDragDrop(const std::vector<std::string>& paths);
-
 private:
     void SetupControls();
+    void EndAfterRun();
     void Hover(QWidget* widget, const QPoint& at);
     void ConnectSignals();
     void SetTabOrder();
@@ -110,13 +92,10 @@ private:
 
     std::unique_ptr<pf::QtUserInterface> m_qtUi;
     pf::UserInterface* m_ui;
-    pf::ListEditor m_listEditor;
-    pf::BatchRun m_batchRun;
+    pf::Form1Events m_events;
     pf::MousePointer m_pointer = pf::MousePointer::Default;
     std::optional<QCursor> m_customCursor;
     QElapsedTimer m_sinceEvents; // since messages last ran in DoEvents
-    int m_handlerDepth = 0;
-    bool m_closing = false;
 
     FileListView* m_listView1 = nullptr;
     std::array<QPushButton*, 7> m_pushButtons = {};

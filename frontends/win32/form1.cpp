@@ -1,13 +1,8 @@
 #include "form1.h"
 
-#include "adders.h"
-#include "addfolder.h"
 #include "droptarget.h"
-#include "filelist.h"
-#include "outputoptions.h"
 #include "platform.h"
 #include "runtimeerror.h"
-#include "samples.h"
 #include "wintext.h"
 
 #include <commctrl.h>
@@ -65,18 +60,6 @@ void Dispatch(MSG& message) {
     }
 }
 
-// Counts the handlers that are running, so closing the window knows whether one is mid-way.
-class HandlerScope {
-public:
-    explicit HandlerScope(int& depth) : m_depth(depth) { ++m_depth; }
-    ~HandlerScope() { --m_depth; }
-    HandlerScope(const HandlerScope&) = delete;
-    HandlerScope& operator=(const HandlerScope&) = delete;
-
-private:
-    int& m_depth;
-};
-
 ATOM RegisterFormClass() {
     static const ATOM atom = [] {
         WNDCLASSEXW windowClass{};
@@ -94,7 +77,7 @@ ATOM RegisterFormClass() {
 
 Form1::Form1(pf::UserInterface* ui)
     : m_winUi(std::make_unique<pf::Win32UserInterface>()), m_ui(ui != nullptr ? ui : m_winUi.get()),
-      m_background(::CreateSolidBrush(m_backgroundColour)) {
+      m_events(*this, [this] { Form_Unload(); }), m_background(::CreateSolidBrush(m_backgroundColour)) {
     ::OleInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                                        ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -226,7 +209,7 @@ void Form1::CreateControls() {
     ::SendMessageW(c.toolTip, TTM_SETMAXTIPWIDTH, 0, Pixels(kListView1.width));
 
     m_dropTarget = std::make_unique<pf::win32::FileDropTarget>(
-        [this](const std::vector<std::string>& paths) { ListView1_OLEDragDrop(paths); });
+        [this](const std::vector<std::string>& paths) { m_events.ListView1_OLEDragDrop(paths); });
     m_dropRegistered = SUCCEEDED(::RegisterDragDrop(c.listView1, m_dropTarget.get()));
 }
 
@@ -255,84 +238,22 @@ void Form1::SetTabOrder() {
 
 // ---------------------------------------------------------------- handlers
 
-void Form1::PushButton1_Click() {
-    HandlerScope scope(m_handlerDepth);
-    pf::PushButton1_Click(*this);
-}
-
-void Form1::PushButton2_Click() {
-    {
-        HandlerScope scope(m_handlerDepth);
-        m_batchRun.PushButton2_Click(*this);
-    }
-    if (m_closing && !m_batchRun.IsConverting()) {
-        Form_Unload(); // the user closed the window during the run: end now that the printer is back
-    }
-}
-
-void Form1::PushButton3_Click() {
-    pf::PushButton3_Click(*this);
-}
-
-void Form1::PushButton4_Click() {
-    HandlerScope scope(m_handlerDepth);
-    pf::PushButton4_Click(*this);
-}
-
-void Form1::PushButton5_Click() {
-    HandlerScope scope(m_handlerDepth);
-    pf::PushButton5_Click(*this);
-}
-
-void Form1::PushButton6_Click() {
-    pf::PushButton6_Click(*this);
-}
-
-void Form1::PushButton7_Click() {
-    pf::PushButton7_Click(*this);
-}
-
-void Form1::Text1_Change() {
-    pf::Text1_Change(*this);
-}
-
-void Form1::Text2_Change() {
-    pf::Text2_Change(*this);
-}
-
 // A press selects the entry under the pointer and keeps the mouse, so the release is always seen here.
 void Form1::ListView1_MouseDown(int x, int y) {
     ::SetFocus(m_controls.listView1);
-    m_listEditor.ListView1_MouseDown();
+    m_events.ListView1_MouseDown();
     if (const long hit = RowAt(x, y); hit != 0) {
         SelectRow(hit);
-        m_listEditor.ListView1_ItemClick(*this);
+        m_events.ListView1_ItemClick();
     }
     ::SetCapture(m_controls.listView1);
-}
-
-void Form1::ListView1_MouseMove(int x, int y) {
-    m_listEditor.ListView1_MouseMove(*this, x, y);
 }
 
 void Form1::ListView1_MouseUp() {
     if (::GetCapture() == m_controls.listView1) {
         ::ReleaseCapture();
     }
-    m_listEditor.ListView1_MouseUp(*this);
-}
-
-void Form1::ListView1_DblClick() {
-    m_listEditor.ListView1_DblClick(*this);
-}
-
-void Form1::ListView1_KeyDown(int keyCode) {
-    m_listEditor.ListView1_KeyDown(*this, keyCode);
-}
-
-void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths) {
-    HandlerScope scope(m_handlerDepth);
-    pf::ListView1_OLEDragDrop(*this, paths);
+    m_events.ListView1_MouseUp();
 }
 
 // The hover rules: the hand over a button, the arrow over the background and the frames; a busy
@@ -350,20 +271,19 @@ void Form1::HoverOver(HWND control) {
     }
 }
 
-// Closing ends the program. A run first puts the user's default printer back: it sees the flag, stops
-// after the current file and closes the window itself. A folder walk or a drop mid-way ends at once;
-// every setting is already stored.
+// Closing ends the program; a run under way ends it once the printer is back, so the window only hides.
 void Form1::Form_Unload() {
-    if (m_batchRun.IsConverting()) {
-        m_closing = true;
+    switch (m_events.Form_Unload()) {
+    case pf::UnloadAction::HideUntilRunEnds:
         ::ShowWindow(m_hwnd, SW_HIDE);
-        return;
-    }
-    if (m_handlerDepth > 0) {
+        break;
+    case pf::UnloadAction::EndProgramNow:
         ::ExitProcess(0);
+    case pf::UnloadAction::CloseWindow:
+        m_endsProgram = true;
+        ::DestroyWindow(m_hwnd);
+        break;
     }
-    m_endsProgram = true;
-    ::DestroyWindow(m_hwnd);
 }
 
 // ---------------------------------------------------------------- messages
@@ -415,16 +335,12 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT Form1::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
-    static constexpr void (Form1::*kClicks[7])() = {&Form1::PushButton1_Click, &Form1::PushButton2_Click,
-                                                    &Form1::PushButton3_Click, &Form1::PushButton4_Click,
-                                                    &Form1::PushButton5_Click, &Form1::PushButton6_Click,
-                                                    &Form1::PushButton7_Click};
     if (code == BN_CLICKED && id > kButtonId && id <= kButtonId + 7) {
-        (this->*kClicks[id - kButtonId - 1])();
+        (m_events.*pf::kPushButtonClicks[static_cast<std::size_t>(id - kButtonId - 1)])();
     } else if (code == EN_CHANGE && id == kText1Id) {
-        Text1_Change();
+        m_events.Text1_Change();
     } else if (code == EN_CHANGE && id == kText2Id) {
-        Text2_Change();
+        m_events.Text2_Change();
     }
     return 0;
 }
@@ -482,7 +398,7 @@ bool Form1::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         ListView1_MouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return true;
     case WM_MOUSEMOVE:
-        ListView1_MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        m_events.ListView1_MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0; // a held button belongs to the drag
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -490,11 +406,11 @@ bool Form1::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         ListView1_MouseUp();
         return true;
     case WM_LBUTTONDBLCLK:
-        ListView1_DblClick();
+        m_events.ListView1_DblClick();
         return true;
     case WM_KEYDOWN:
         if (wParam == VK_DELETE) {
-            ListView1_KeyDown(kDeleteKeyCode);
+            m_events.ListView1_KeyDown(kDeleteKeyCode);
             return true;
         }
         return false;

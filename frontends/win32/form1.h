@@ -1,9 +1,8 @@
 #pragma once
 
-#include "batchrun.h"
 #include "form.h"
+#include "form1events.h"
 #include "formlayout.h"
-#include "listedit.h"
 #include "startup.h"
 #include "win32userinterface.h"
 
@@ -96,7 +95,7 @@ public:
     void SetProgressCaption(const std::string& caption) override;
     void DoEvents() override;
     void WaitWithEvents(int milliseconds) override;
-    bool IsClosing() const override { return m_closing; }
+    bool IsClosing() const override { return m_events.IsClosing(); }
     double SecondsSinceMidnight() const override;
     pf::UserInterface& Ui() override { return *m_ui; }
 
@@ -109,22 +108,9 @@ public:
     void SetListColumnWidth(int twips) override;
 
 private:
-    // The handlers: each calls one window-free operation.
-    void PushButton1_Click();
-    void PushButton2_Click();
-    void PushButton3_Click();
-    void PushButton4_Click();
-    void PushButton5_Click();
-    void PushButton6_Click();
-    void PushButton7_Click();
-    void Text1_Change();
-    void Text2_Change();
+    // The list's mouse handlers that also select the entry under the pointer and keep the mouse.
     void ListView1_MouseDown(int x, int y);
-    void ListView1_MouseMove(int x, int y);
     void ListView1_MouseUp();
-    void ListView1_DblClick();
-    void ListView1_KeyDown(int keyCode);
-    void ListView1_OLEDragDrop(const std::vector<std::string>& paths);
     void HoverOver(HWND control);
     void Form_Unload();
 
@@ -148,8 +134,7 @@ private:
 
     std::unique_ptr<pf::Win32UserInterface> m_winUi;
     pf::UserInterface* m_ui;
-    pf::ListEditor m_listEditor;
-    pf::BatchRun m_batchRun;
+    pf::Form1Events m_events;
     std::unique_ptr<pf::win32::FileDropTarget> m_dropTarget;
     // The list's own pointer: none of its own until the first entry click, then the arrow or the drag
     // picture.
@@ -159,8 +144,6 @@ private:
     HCURSOR m_customCursor = nullptr;
     HCURSOR m_listDragCursor = nullptr;
     pf::RowId m_nextRowId = 1;
-    int m_handlerDepth = 0;
-    bool m_closing = false;
     bool m_dropRegistered = false;
     bool m_endsProgram = false;
 
