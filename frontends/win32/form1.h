@@ -18,9 +18,6 @@ namespace pf::win32 {
 class FileDropTarget;
 }
 
-// The program's one window on Windows, built from the common controls. It lays out the controls from
-// the shared twips table, turns window messages into the handlers of the window-free operations, and
-// serves those operations as their Form.
 // The window class of Form1 and its controls' ids, by which other programs find the window and its
 // controls. PushButtonN has the id kButtonId + N.
 inline constexpr const wchar_t* kForm1ClassName = L"PlumavertFennicForm1";
@@ -34,6 +31,9 @@ inline constexpr int kFrame1Id = 1041;
 inline constexpr int kFrame2Id = 1042;
 } // namespace form1id
 
+// The program's one window on Windows, built from the common controls. It lays out the controls from
+// the shared twips table, turns window messages into the handlers of the window-free operations, and
+// serves those operations as their Form.
 class Form1 : public pf::Form, public pf::WindowSetup {
 public:
     // The window's controls, for tests that send them messages.
