@@ -4,6 +4,8 @@
 // (UTF-8 at the interface, the ANSI code page of the "A" calls, UTF-16 of the "W" calls), Windows error
 // numbers as failure numbers, and owners of the handles it opens.
 
+#include "widetext.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -25,8 +27,6 @@ std::string FromAnsi(std::string_view ansi);
 
 // A UTF-16 name as the "A" calls show it: each character without a code in the ANSI code page is "?".
 std::string AsAnsiShowsIt(std::wstring_view wide);
-std::wstring ToWide(std::string_view utf8);
-std::string FromWide(std::wstring_view wide);
 
 // The failure number a report shows for a Windows error number (2: 53, 3: 76, 5: 70, ...).
 int ErrorNumberFromWindowsError(DWORD error);

@@ -1,5 +1,7 @@
 #include "printer.h"
 
+#include "widetext.h"
+
 #include <winspool.h>
 
 #include <algorithm>
@@ -22,12 +24,7 @@ void CutToDevice(int& from, int& to, int limit, int least) {
 } // namespace
 
 std::string Utf8(const std::wstring& wide) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
-                          nullptr);
-    return text;
+    return platform::win::FromWide(wide);
 }
 
 std::string SystemMessage(DWORD error) {

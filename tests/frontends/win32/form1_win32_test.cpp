@@ -8,6 +8,7 @@
 #include "scriptedui.h"
 #include "settings.h"
 #include "temphome.h"
+#include "widetext.h"
 #include "win32userinterface.h"
 #include "wintext.h"
 
@@ -25,12 +26,7 @@ namespace {
 std::string Text(HWND window) {
     wchar_t text[512] = {};
     ::GetWindowTextW(window, text, 512);
-    std::string utf8(1024, '\0');
-    utf8.resize(
-        static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(),
-                                                       static_cast<int>(utf8.size()), nullptr, nullptr) -
-                                 1));
-    return utf8;
+    return platform::win::FromWide(text);
 }
 
 // A control's place in its window's client area.

@@ -6,6 +6,7 @@
 #include "form1.h"
 #include "platform.h"
 #include "temphome.h"
+#include "widetext.h"
 
 #include <commctrl.h>
 
@@ -26,19 +27,11 @@ constexpr const char* kOtherPrinter = "Office Laser";
 constexpr auto kPatience = std::chrono::seconds(60);
 
 std::wstring Wide(const std::string& utf8) {
-    std::wstring wide(utf8.size() + 1, L'\0');
-    wide.resize(static_cast<std::size_t>(
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1));
-    return wide;
+    return platform::win::ToWide(utf8);
 }
 
 std::string Utf8(const wchar_t* wide) {
-    std::string utf8(4 * std::wcslen(wide) + 1, '\0');
-    utf8.resize(
-        static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8.data(),
-                                                       static_cast<int>(utf8.size()), nullptr, nullptr) -
-                                 1));
-    return utf8;
+    return platform::win::FromWide(wide);
 }
 
 // Polls until the probe finds something; fails the test when the program never shows it.
