@@ -61,6 +61,7 @@ TEST(InstallPrefix, EverythingGoesBelowThePrefixWithRelativeLinksToTheCommands) 
                   .find('"' + prefix + "/" + kProgramFolder + "/plumavert-textprint\""),
               std::string::npos);
     EXPECT_TRUE(fs::is_regular_file(prefix + "/etc/xdg/Tarnwicke/printers.conf"));
+    EXPECT_TRUE(fs::is_regular_file(prefix + "/" + kProgramFolder + "/Samples/letter.txt")); // where it looks
     // The command on the prefix's PATH runs the installed program.
     EXPECT_EQ(RunShell(Quote(prefix + "/bin/tarnwicke-pdf-writer") + " --install").exitCode, 0);
     EXPECT_EQ(platform::DefaultPrinterName(), "Tarnwicke PDF Writer");
