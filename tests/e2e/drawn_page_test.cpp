@@ -103,7 +103,7 @@ TEST(DrawnPage, EachWordIsDrawnWithTheGlyphsOfItsFaceInReadingOrder) {
             continue;
         }
         for (std::size_t w = 0; w < words.size(); ++w) {
-            const test::FontFace face = test::FindFace(line.drawn[w].family, scratch);
+            const test::FontFace face = test::FindFace(line.drawn[w].family);
             ASSERT_FALSE(face.file.empty()) << line.drawn[w].family;
             const test::GreyImage reference =
                 test::RenderText(line.drawn[w].text, face, kPointSize, kDpi, scratch);

@@ -1,37 +1,25 @@
 #include "drawnpage.h"
 
+#include "shellcommand.h"
+#include "temphome.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace pf::test {
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
-
-// Runs a shell command with its messages silenced; its output goes where the command sends it.
+// Runs a shell command for its files; its messages are dropped.
 bool Run(const std::string& command) {
-    return std::system((command + " 2>/dev/null").c_str()) == 0;
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return RunShell(command).exitCode == 0;
 }
 
 // A binary PGM file ("P5", width, height, 255, then the pixels).
 GreyImage ReadPgm(const std::string& path) {
-    const std::string bytes = Slurp(path);
+    const std::string bytes = ReadFile(path);
     std::istringstream header(bytes);
     std::string magic;
     int width = 0;
@@ -116,10 +104,8 @@ PixelBox Tight(const GreyImage& image, const PixelBox& box) {
 
 } // namespace
 
-FontFace FindFace(const std::string& family, const std::string& scratchFolder) {
-    const std::string answer = scratchFolder + "/face.txt";
-    Run("fc-match -f '%{file}\\n%{index}\\n' " + Quoted(family) + " > " + Quoted(answer));
-    std::istringstream lines(Slurp(answer));
+FontFace FindFace(const std::string& family) {
+    std::istringstream lines(RunShell("fc-match -f '%{file}\\n%{index}\\n' " + Quote(family)).output);
     FontFace face;
     std::getline(lines, face.file);
     lines >> face.index;
@@ -130,7 +116,7 @@ GreyImage RenderPdfPage(const std::string& pdf, int page, int dpi, const std::st
     const std::string base = scratchFolder + "/page";
     const std::string number = std::to_string(page);
     if (!Run("pdftoppm -gray -singlefile -r " + std::to_string(dpi) + " -f " + number + " -l " + number +
-             " " + Quoted(pdf) + " " + Quoted(base))) {
+             " " + Quote(pdf) + " " + Quote(base))) {
         return {};
     }
     return ReadPgm(base + ".pgm");
@@ -144,8 +130,8 @@ GreyImage RenderText(const std::string& text, const FontFace& face, double point
     size << pointSize;
     const std::string pdf = scratchFolder + "/reference.pdf";
     if (!Run("hb-view --margin=0 --output-format=pdf --font-size=" + size.str() +
-             " --face-index=" + std::to_string(face.index) + " --font-file=" + Quoted(face.file) +
-             " --text-file=" + Quoted(textFile) + " -o " + Quoted(pdf))) {
+             " --face-index=" + std::to_string(face.index) + " --font-file=" + Quote(face.file) +
+             " --text-file=" + Quote(textFile) + " -o " + Quote(pdf))) {
         return {};
     }
     return RenderPdfPage(pdf, 1, dpi, scratchFolder);

@@ -33,8 +33,9 @@ struct FontFace {
     int index = 0;
 };
 
-// The face fontconfig gives for a family name ("Noto Sans Arabic"); an empty file when none is installed.
-FontFace FindFace(const std::string& family, const std::string& scratchFolder);
+// The face fontconfig gives for a family name ("Noto Sans Arabic"); its nearest face when the family is
+// missing, so that a missing font shows as ink that differs.
+FontFace FindFace(const std::string& family);
 
 // One page (1-based) of a PDF at the resolution given in dots per inch; an empty image on failure.
 GreyImage RenderPdfPage(const std::string& pdf, int page, int dpi, const std::string& scratchFolder);
