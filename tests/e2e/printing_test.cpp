@@ -784,6 +784,7 @@ TEST_F(Printing, TextComesBackInTypingOrder) {
     const std::string texts[] = {
         "one " + hebrew + "two\n" + Repeat("latin words to fill the page ", 20) + "\n",
         Repeat(hebrew, 8) + "\n" + Repeat(arabic, 12) + "\n",
+        Repeat("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D 123 \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D\n", 6),
     };
     for (const auto& text : texts) {
         const std::string input = m_home.WriteFile("in/order.txt", text);
