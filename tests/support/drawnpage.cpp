@@ -48,17 +48,18 @@ constexpr int kInkThreshold = 48;
 // Clear ink: what a glyph's strokes leave, as against the grey of their anti-aliased edges.
 constexpr int kClearInk = 128;
 
-// The share of box a's clear ink that has no ink of box b within one pixel, the boxes laid over each
-// other at their top left corners with b moved by (shiftX, shiftY): a shift by part of a pixel between
-// two renderings costs nothing, a stroke that is not there costs its pixels.
-double UncoveredShare(const GreyImage& a, const PixelBox& boxA, const GreyImage& b, const PixelBox& boxB,
-                      int shiftX, int shiftY) {
-    const auto inkInB = [&](int x, int y) {
+// The share of the box's clear ink that has no ink of the other box within one pixel, the boxes laid
+// over each other at their top left corners with the other moved by (shiftX, shiftY): a shift by part of
+// a pixel between two renderings costs nothing, a stroke that is not there costs its pixels.
+double UncoveredShare(const GreyImage& image, const PixelBox& box, const GreyImage& other,
+                      const PixelBox& otherBox, int shiftX, int shiftY) {
+    const auto inkInOther = [&](int x, int y) {
         for (int dy = -1; dy <= 1; ++dy) {
             for (int dx = -1; dx <= 1; ++dx) {
-                const int bx = boxB.left + x + dx - shiftX;
-                const int by = boxB.top + y + dy - shiftY;
-                if (bx >= 0 && by >= 0 && bx < b.width && by < b.height && Ink(b, bx, by) >= kInkThreshold) {
+                const int ox = otherBox.left + x + dx - shiftX;
+                const int oy = otherBox.top + y + dy - shiftY;
+                if (ox >= 0 && oy >= 0 && ox < other.width && oy < other.height &&
+                    Ink(other, ox, oy) >= kInkThreshold) {
                     return true;
                 }
             }
@@ -67,11 +68,11 @@ double UncoveredShare(const GreyImage& a, const PixelBox& boxA, const GreyImage&
     };
     int clear = 0;
     int uncovered = 0;
-    for (int y = 0; y < boxA.Height(); ++y) {
-        for (int x = 0; x < boxA.Width(); ++x) {
-            if (Ink(a, boxA.left + x, boxA.top + y) >= kClearInk) {
+    for (int y = 0; y < box.Height(); ++y) {
+        for (int x = 0; x < box.Width(); ++x) {
+            if (Ink(image, box.left + x, box.top + y) >= kClearInk) {
                 ++clear;
-                uncovered += inkInB(x, y) ? 0 : 1;
+                uncovered += inkInOther(x, y) ? 0 : 1;
             }
         }
     }
