@@ -1,6 +1,7 @@
 #include "apptitle.h"
 #include "batchrun.h"
 #include "memoryform.h"
+#include "pdfwriter.h"
 #include "platform.h"
 #include "printers.h"
 #include "temphome.h"
@@ -9,6 +10,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -84,6 +89,17 @@ protected:
         home.WriteFile("program/plumavert-textprint",
                        "#!/bin/sh\nexec /bin/sh \"" + std::string(PF_FAKE_TEXTPRINT) + "\" \"$@\"\n");
         fs::permissions(shipped, fs::perms::owner_all);
+#endif
+    }
+
+    // Registers a text printer that does not exist, so that starting it fails.
+    void RegisterMissingTextPrinter() {
+#ifdef _WIN32
+        test::SetClassRegistration(kTextPrinterKey, "\"" + home.Root() + "\\missing\\textprint.exe\"");
+#else
+        home.WriteFile("program/classes.conf",
+                       "[Wordpad.Document.1\\\\Protocol\\\\StdFileEditing\\\\Server]\n@=\"" + home.Root() +
+                           "/missing/textprint\"\n");
 #endif
     }
 
@@ -222,14 +238,16 @@ TEST_F(BatchRunTest, FilesThatWereNotConvertedAreListedAfterDoneWithWhy) {
         const char* exitCode;
         const char* writes;
         bool outputFolderGone;
+        bool textPrinterGone;
         const char* reason;
     };
     const Row rows[] = {
-        {"good.txt", nullptr, nullptr, false, nullptr},
-        {"gone.txt", nullptr, nullptr, false, "cannot be read"},
-        {"fails.txt", "2", nullptr, false, "the text printer failed (exit 2)"},
-        {"silent.txt", nullptr, "0", false, "no PDF appeared"},
-        {"lost.txt", nullptr, nullptr, true, "the output folder cannot be written"},
+        {"good.txt", nullptr, nullptr, false, false, nullptr},
+        {"gone.txt", nullptr, nullptr, false, false, "cannot be read"},
+        {"fails.txt", "2", nullptr, false, false, "the text printer failed (exit 2)"},
+        {"silent.txt", nullptr, "0", false, false, "no PDF appeared"},
+        {"lost.txt", nullptr, nullptr, true, false, "the output folder cannot be written"},
+        {"unstartable.txt", nullptr, nullptr, false, true, "the text printer could not be started"},
     };
     std::string expected = "Done.\r\n\r\nNot converted:";
     std::vector<std::string> inputs;
@@ -249,6 +267,9 @@ TEST_F(BatchRunTest, FilesThatWereNotConvertedAreListedAfterDoneWithWhy) {
                                      row.writes ? std::optional<std::string>(row.writes) : std::nullopt);
                 if (row.outputFolderGone) {
                     fs::remove_all(test::FsPath(out));
+                }
+                if (row.textPrinterGone) {
+                    RegisterMissingTextPrinter();
                 }
             }
         }
@@ -307,6 +328,65 @@ TEST_F(BatchRunTest, InputsWithTheSameNameNeverOverwriteEachOther) {
 #endif
     EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
 }
+
+// Inputs of one name from several folders: the later ones are numbered before the last extension.
+TEST_F(BatchRunTest, ClashingNamesAreNumberedBeforeTheLastExtension) {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"v1.2.txt", {"v1.2.pdf", "v1.2 (2).pdf", "v1.2 (3).pdf"}},
+        {"notes", {"notes.pdf", "notes (2).pdf"}},
+        {"a.b.c.txt", {"a.b.c.pdf", "a.b.c (2).pdf"}},
+    };
+    for (const auto& [name, outputs] : cases) {
+        const std::string folder = home.MakeFolder("out-" + name);
+        test::MemoryForm window;
+        window.SetText1(folder);
+        window.SetText2("0");
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            window.AppendRow(Input(name + "-" + std::to_string(i) + "/" + name, std::to_string(i)));
+        }
+        run.PushButton2_Click(window);
+        EXPECT_EQ(window.ui.MessageTexts(), std::vector<std::string>{"Done."}) << name;
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            EXPECT_EQ(test::ReadFile(folder + P("/") + outputs[i]), std::to_string(i)) << outputs[i];
+        }
+    }
+}
+
+#ifndef _WIN32
+// Window B's run is killed in the middle; window A, open all along, converts next. Its end puts back the
+// user's own default printer and PDF printer values, not the state B left behind.
+TEST_F(BatchRunTest, ARunAfterAnotherWindowsKilledRunPutsBackTheUsersOwnPrinterAndValues) {
+    platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, "/elsewhere/report.pdf");
+    const std::vector<std::string> inputsOfB = {Input("b1.txt", "b1"), Input("b2.txt", "b2")};
+    const pid_t windowB = ::fork();
+    ASSERT_GE(windowB, 0);
+    if (windowB == 0) {
+        test::MemoryForm b;
+        b.SetText1(out);
+        b.SetText2("0");
+        b.SetRows(inputsOfB);
+        b.onDoEvents = [&] {
+            if (!Calls().empty()) {
+                ::_exit(0); // killed while its first file prints
+            }
+        };
+        BatchRun().PushButton2_Click(b);
+        ::_exit(1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(windowB, &status, 0), windowB);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(platform::DefaultPrinterName(), kPdfPrinterName);
+
+    form.SetRows({Input("a.txt", "alpha")});
+    run.PushButton2_Click(form);
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
+    EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue),
+              "/elsewhere/report.pdf");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue), std::nullopt);
+}
+#endif
 
 TEST_F(BatchRunTest, SecondClickDuringARunDoesNothing) {
     form.SetRows({Input("a.txt", "alpha"), Input("b.txt", "beta")});

@@ -270,6 +270,12 @@ const Sample kCorpus[] = {
     {"utf16le_without_bom", Utf16LeWithoutBom(u"Greek \u03B1\u03B2 caf\u00E9\n"),
      "Greek \xCE\xB1\xCE\xB2 caf\xC3\xA9"},
     {"utf16be_without_bom", Utf16BeWithoutBom(u"Big end \u00E9\n"), "Big end \xC3\xA9"},
+    {"utf16be_without_bom_one_hebrew_word",
+     Utf16BeWithoutBom(u"Mostly English, and one Hebrew word last: \u05E9\u05DC\u05D5\u05DD\n"),
+     "Mostly English, and one Hebrew word last: \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},
+    {"utf16le_without_bom_one_hebrew_word",
+     Utf16LeWithoutBom(u"Mostly English, and one Hebrew word last: \u05E9\u05DC\u05D5\u05DD\n"),
+     "Mostly English, and one Hebrew word last: \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"},
     {"utf8_cut_off_at_the_end", "caf\xC3", "caf\xC3\x83"},
     {"hebrew", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D\n",
      "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D"},
@@ -778,6 +784,7 @@ TEST_F(Printing, TextComesBackInTypingOrder) {
     const std::string texts[] = {
         "one " + hebrew + "two\n" + Repeat("latin words to fill the page ", 20) + "\n",
         Repeat(hebrew, 8) + "\n" + Repeat(arabic, 12) + "\n",
+        Repeat("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D 123 \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D\n", 6),
     };
     for (const auto& text : texts) {
         const std::string input = m_home.WriteFile("in/order.txt", text);

@@ -61,6 +61,7 @@ TEST(InstallPrefix, EverythingGoesBelowThePrefixWithRelativeLinksToTheCommands) 
                   .find('"' + prefix + "/" + kProgramFolder + "/plumavert-textprint\""),
               std::string::npos);
     EXPECT_TRUE(fs::is_regular_file(prefix + "/etc/xdg/Tarnwicke/printers.conf"));
+    EXPECT_TRUE(fs::is_regular_file(prefix + "/" + kProgramFolder + "/Samples/letter.txt")); // where it looks
     // The command on the prefix's PATH runs the installed program.
     EXPECT_EQ(RunShell(Quote(prefix + "/bin/tarnwicke-pdf-writer") + " --install").exitCode, 0);
     EXPECT_EQ(platform::DefaultPrinterName(), "Tarnwicke PDF Writer");
@@ -131,6 +132,21 @@ void ConvertAsNewUser(const test::TempHome& home) {
     form.Load();
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{});
     EXPECT_EQ(platform::DefaultPrinterName(), "Tarnwicke PDF Writer");
+
+    // The shipped samples are where the program looks for them.
+    form.findChild<QPushButton*>("PushButton5")->click();
+    std::vector<std::string> samples;
+    for (const char* name :
+         {"form-feeds.txt", "letter.txt", "long-lines.txt", "multilingual.txt", "README", "wordcount.c"}) {
+        samples.push_back("/usr/" + kProgramFolder + "/Samples/" + name);
+    }
+    std::vector<std::string> rows;
+    for (long row = 1; row <= form.RowCount(); ++row) {
+        rows.push_back(form.RowText(row));
+    }
+    EXPECT_EQ(rows, samples);
+    form.ClearRows();
+    ui.messages.clear();
 
     const std::string letter = "Dear Zoë,\nthe café opens at nine.\n";
     form.AppendRow(home.WriteFile("in/letter.txt", letter));

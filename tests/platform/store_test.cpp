@@ -32,6 +32,31 @@ TEST(SettingsStore, MissingKeyIsEmptyAndValuesRoundTripWhateverTheyHold) {
     EXPECT_TRUE(std::filesystem::exists(home.ConfigHome() + "/Tarnwicke/Plumavert Fennic.conf"));
 }
 
+// A settings file, a value file or a printer table saved with Windows line ends (an editor on a shared
+// home) gives the same values: none ends in a carriage return.
+TEST(SettingsStore, FilesWithWindowsLineEndsGiveTheSameValues) {
+    test::TempHome home;
+    WriteStoredValue(Store::Application, "Location", "/out/");
+    WriteStoredValue(Store::PdfWriter, "OutputFile", "/out/a.pdf");
+    AddPrinter({"Office Laser", "lp0:"});
+    ASSERT_TRUE(MakeDefaultPrinter("Office Laser"));
+    for (const char* file :
+         {"/Tarnwicke/Plumavert Fennic.conf", "/Tarnwicke PDF Writer.conf", "/Tarnwicke/printers.conf"}) {
+        std::string text = test::ReadFile(home.ConfigHome() + file);
+        ASSERT_NE(text.find('\n'), std::string::npos) << file;
+        for (auto at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) {
+            text.insert(at, "\r");
+        }
+        std::ofstream(home.ConfigHome() + file, std::ios::binary | std::ios::trunc) << text;
+    }
+    EXPECT_EQ(ReadStoredValue(Store::Application, "Location"), "/out/");
+    EXPECT_EQ(ReadStoredValue(Store::PdfWriter, "OutputFile"), "/out/a.pdf");
+    EXPECT_EQ(DefaultPrinterName(), "Office Laser");
+    ASSERT_EQ(InstalledPrinters().size(), 1u);
+    EXPECT_EQ(InstalledPrinters()[0].name, "Office Laser");
+    EXPECT_EQ(InstalledPrinters()[0].port, "lp0:");
+}
+
 TEST(SettingsStore, KeysAreKeptApartAndStoresAreSeparateFiles) {
     test::TempHome home;
     WriteStoredValue(Store::Application, "Text2", "7");
@@ -160,20 +185,30 @@ TEST(Folders, ATakenPrivateTempFolderPlaceGivesAFreshPrivateFolder) {
         if (::getuid() != 0 && &plant == &planters[2]) {
             continue; // only the superuser can give a folder to another user
         }
+        const auto expectFreshPrivateFolder = [&](const std::string& folder) {
+            EXPECT_NE(folder, place);
+            EXPECT_EQ(folder.rfind(place + "-", 0), 0u);
+            struct stat st {};
+            ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+            EXPECT_TRUE(S_ISDIR(st.st_mode));
+            EXPECT_EQ(st.st_uid, ::getuid());
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+        };
         plant(place);
         const std::string folder = PrivateTempFolder();
-        EXPECT_NE(folder, place);
-        EXPECT_EQ(folder.rfind(place + "-", 0), 0u);
-        struct stat st {};
-        ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
-        EXPECT_TRUE(S_ISDIR(st.st_mode));
-        EXPECT_EQ(st.st_uid, ::getuid());
-        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        expectFreshPrivateFolder(folder);
         EXPECT_EQ(PrivateTempFolder(), folder);
         const std::string run = MakeRunFolder();
         EXPECT_EQ(run.rfind(folder + "/", 0), 0u);
         RemoveRunFolder(run);
         EXPECT_FALSE(std::filesystem::exists(run));
+
+        // The fresh folder's place taken the same way after its first use: the next run gets another.
+        std::filesystem::remove(folder);
+        plant(folder);
+        const std::string next = PrivateTempFolder();
+        EXPECT_NE(next, folder);
+        expectFreshPrivateFolder(next);
     }
 }
 
