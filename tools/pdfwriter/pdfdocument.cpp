@@ -1,5 +1,6 @@
 #include "pdfdocument.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -117,6 +118,34 @@ std::string SubsetTag(const std::vector<bool>& used) {
         tag += static_cast<char>('A' + hash % 26);
     }
     return tag;
+}
+
+// Whether text extractors turn this right-to-left text around by themselves: they know the direction of
+// the right-to-left letters of the Basic Multilingual Plane (Hebrew, Arabic, Syriac, Thaana, N'Ko) but
+// take the letters beyond it (Adlam, Hanifi Rohingya, Mende Kikakui) for left-to-right ones.
+bool ReadersTurnAround(std::u32string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char32_t ch) {
+        return (ch >= 0x0590 && ch <= 0x08FF) || (ch >= 0xFB1D && ch <= 0xFDFF) ||
+               (ch >= 0xFE70 && ch <= 0xFEFE);
+    });
+}
+
+// The characters of a shaped run in the order that text extractors, which read a page's glyphs left to
+// right and turn around the right-to-left stretches they know, give back as typed.
+std::u32string ReadingText(const printjob::Run& run) {
+    if (!run.rightToLeft) {
+        return run.text;
+    }
+    std::u32string text; // the clusters come in visual order: the typing order turns them around
+    std::size_t end = run.text.size();
+    for (auto cluster = run.clusters.rbegin(); cluster != run.clusters.rend(); ++cluster) {
+        end -= cluster->chars;
+        text.append(run.text, end, cluster->chars);
+    }
+    if (ReadersTurnAround(text)) {
+        std::reverse(text.begin(), text.end());
+    }
+    return text;
 }
 
 } // namespace
@@ -281,13 +310,13 @@ bool PdfDocument::MapsTo(Font& font, std::uint32_t glyph, std::u32string_view te
     return added || entry->second == text;
 }
 
-// Closes the open TJ array and opens a span whose text stands for the glyphs shown in it.
+// Opens a span whose text stands for the glyphs shown in it.
 void PdfDocument::BeginActualText(std::u32string_view text) {
-    m_content += ")] TJ\n/Span << /ActualText <FEFF";
+    m_content += "/Span << /ActualText <FEFF";
     for (const char32_t ch : text) {
         AppendUtf16Hex(m_content, TextChar(ch));
     }
-    m_content += "> >> BDC [(";
+    m_content += "> >> BDC\n";
 }
 
 // Glyphs follow one another by their widths. A glyph that stood for another character before carries
@@ -302,7 +331,9 @@ void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
             known = ch;
             ShowGlyph(font, glyph, run.size, pen);
         } else {
+            m_content += ")] TJ\n";
             BeginActualText(std::u32string_view(&ch, 1));
+            m_content += "[(";
             ShowGlyph(font, glyph, run.size, pen);
             m_content += ")] TJ EMC\n[(";
         }
@@ -310,46 +341,47 @@ void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
     m_content += ")] TJ\n";
 }
 
-// A shaped run, cluster by cluster. A cluster of one glyph for one character maps through the font's
-// character map like plain text; any other (marks, ligatures, Indic syllables, glyphs raised or lowered)
-// is a span carrying its characters.
+// A shaped run. Its one-glyph clusters map through the font's character map like plain text. Readers
+// that go by the glyphs alone guess words from their places, and a mark placed by an offset or raised
+// off the baseline cuts a word there; so a run with any other cluster (marks, ligatures, Indic
+// syllables, raised glyphs), or one of right-to-left letters that readers do not turn around, is a
+// single span carrying its whole text in the order readers give it back.
 void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
-    float pen = run.glyphs.front().x;
-    float rise = 0;
+    bool plain = !run.rightToLeft || ReadersTurnAround(run.text);
     std::size_t glyph = 0;
     std::size_t offset = 0;
-    m_content += "[(";
     for (const printjob::Cluster& cluster : run.clusters) {
         const std::u32string_view text = std::u32string_view(run.text).substr(offset, cluster.chars);
         offset += cluster.chars;
-        if (cluster.glyphs == 0) {
-            continue;
-        }
-        // Text extractors read a page's glyphs left to right and turn right-to-left stretches around
-        // themselves; a right-to-left cluster therefore carries its characters right to left.
+        // A right-to-left ligature's characters go into the character map right to left, as readers
+        // turn them around.
         const std::u32string shown =
             run.rightToLeft ? std::u32string(text.rbegin(), text.rend()) : std::u32string(text);
-        const bool plain =
-            cluster.glyphs == 1 && run.rise[glyph] == 0 && MapsTo(font, run.glyphs[glyph].index, shown);
-        if (!plain) {
-            BeginActualText(shown);
+        const bool mapped = cluster.glyphs == 1 && MapsTo(font, run.glyphs[glyph].index, shown);
+        plain = plain && mapped && run.rise[glyph] == 0;
+        glyph += cluster.glyphs;
+    }
+    if (!plain) {
+        BeginActualText(ReadingText(run));
+    }
+    float pen = run.glyphs.front().x;
+    float rise = 0;
+    m_content += "[(";
+    for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
+        if (run.rise[i] != rise) {
+            rise = run.rise[i];
+            m_content += ")] TJ\n";
+            AppendNumber(m_content, rise);
+            m_content += " Ts [(";
         }
-        for (const std::size_t end = glyph + cluster.glyphs; glyph < end; ++glyph) {
-            if (run.rise[glyph] != rise) {
-                rise = run.rise[glyph];
-                m_content += ")] TJ\n";
-                AppendNumber(m_content, rise);
-                m_content += " Ts [(";
-            }
-            ShowGlyph(font, run.glyphs[glyph], run.size, pen);
-        }
-        if (!plain) {
-            m_content += ")] TJ EMC\n[(";
-        }
+        ShowGlyph(font, run.glyphs[i], run.size, pen);
     }
     m_content += ")] TJ\n";
     if (rise != 0) {
         m_content += "0 Ts\n";
+    }
+    if (!plain) {
+        m_content += "EMC\n";
     }
 }
 
