@@ -130,24 +130,6 @@ bool ReadersTurnAround(std::u32string_view text) {
     });
 }
 
-// The characters of a shaped run in the order that text extractors, which read a page's glyphs left to
-// right and turn around the right-to-left stretches they know, give back as typed.
-std::u32string ReadingText(const printjob::Run& run) {
-    if (!run.rightToLeft) {
-        return run.text;
-    }
-    std::u32string text; // the clusters come in visual order: the typing order turns them around
-    std::size_t end = run.text.size();
-    for (auto cluster = run.clusters.rbegin(); cluster != run.clusters.rend(); ++cluster) {
-        end -= cluster->chars;
-        text.append(run.text, end, cluster->chars);
-    }
-    if (ReadersTurnAround(text)) {
-        std::reverse(text.begin(), text.end());
-    }
-    return text;
-}
-
 } // namespace
 
 Deflater::Deflater(int level) {
@@ -341,47 +323,112 @@ void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
     m_content += ")] TJ\n";
 }
 
+// Ends the open TJ array; one with nothing in it is left out.
+void PdfDocument::CloseTextArray() {
+    if (m_content.ends_with("[(")) {
+        m_content.resize(m_content.size() - 2);
+    } else {
+        m_content += ")] TJ\n";
+    }
+}
+
+// The characters of the clusters [first, last) of a shaped run in the order that text extractors, which
+// read a page's glyphs left to right and turn around the right-to-left stretches they know, give back as
+// typed.
+std::u32string PdfDocument::ReadingText(const printjob::Run& run, bool turnedAround, std::size_t first,
+                                        std::size_t last) const {
+    const auto text = [&](std::size_t cluster) {
+        return std::u32string_view(run.text).substr(m_clusters[cluster].text,
+                                                    m_clusters[cluster + 1].text - m_clusters[cluster].text);
+    };
+    std::u32string out;
+    for (std::size_t i = first; i < last; ++i) {
+        if (!run.rightToLeft) {
+            out += text(i); // the clusters in visual order are the typing order
+        } else if (turnedAround) {
+            const std::u32string_view chars = text(i); // readers turn the whole stretch around
+            out.append(chars.rbegin(), chars.rend());
+        } else {
+            out +=
+                text(first + last - 1 - i); // readers keep the visual order: the typing order is its reverse
+        }
+    }
+    return out;
+}
+
 // A shaped run. Its one-glyph clusters map through the font's character map like plain text. Readers
 // that go by the glyphs alone guess words from their places, and a mark placed by an offset or raised
-// off the baseline cuts a word there; so a run with any other cluster (marks, ligatures, Indic
-// syllables, raised glyphs), or one of right-to-left letters that readers do not turn around, is a
-// single span carrying its whole text in the order readers give it back.
+// off the baseline cuts a word there; so each stretch of words with any other cluster (marks,
+// ligatures, Indic syllables, raised glyphs) is a span carrying its text in the order readers give it
+// back. A right-to-left run whose letters readers do not turn around is one span, so that its words
+// come back in typing order too.
 void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
-    bool plain = !run.rightToLeft || ReadersTurnAround(run.text);
-    std::size_t glyph = 0;
-    std::size_t offset = 0;
+    const bool turnedAround = run.rightToLeft && ReadersTurnAround(run.text);
+    const bool whole = run.rightToLeft && !turnedAround;
+    m_clusters.clear();
+    std::uint32_t glyph = 0;
+    std::uint32_t offset = 0;
     for (const printjob::Cluster& cluster : run.clusters) {
         const std::u32string_view text = std::u32string_view(run.text).substr(offset, cluster.chars);
-        offset += cluster.chars;
         // A right-to-left ligature's characters go into the character map right to left, as readers
         // turn them around.
         const std::u32string shown =
             run.rightToLeft ? std::u32string(text.rbegin(), text.rend()) : std::u32string(text);
         const bool mapped = cluster.glyphs == 1 && MapsTo(font, run.glyphs[glyph].index, shown);
-        plain = plain && mapped && run.rise[glyph] == 0;
+        m_clusters.push_back({offset, glyph, text == U" ", whole || !mapped || run.rise[glyph] != 0});
         glyph += cluster.glyphs;
+        offset += cluster.chars;
     }
-    if (!plain) {
-        BeginActualText(ReadingText(run));
+    m_clusters.push_back({offset, glyph, true, false});
+    // A word with one such cluster goes into a span whole, and so do the spaces between two such words:
+    // words first, then spaces.
+    const std::size_t count = run.clusters.size();
+    for (const bool spaces : {false, true}) {
+        for (std::size_t start = 0, end = 0; start < count; start = end) {
+            bool spanned = false;
+            for (end = start; end < count && m_clusters[end].space == m_clusters[start].space; ++end) {
+                spanned = spanned || m_clusters[end].spanned;
+            }
+            if (m_clusters[start].space != spaces) {
+                continue;
+            }
+            spanned = spanned || (spaces && start > 0 && end < count && m_clusters[start - 1].spanned &&
+                                  m_clusters[end].spanned);
+            for (std::size_t i = start; i < end; ++i) {
+                m_clusters[i].spanned = spanned;
+            }
+        }
     }
     float pen = run.glyphs.front().x;
     float rise = 0;
     m_content += "[(";
-    for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
-        if (run.rise[i] != rise) {
-            rise = run.rise[i];
-            m_content += ")] TJ\n";
-            AppendNumber(m_content, rise);
-            m_content += " Ts [(";
+    for (std::size_t first = 0, last = 0; first < count; first = last) {
+        const bool spanned = m_clusters[first].spanned;
+        for (last = first + 1; last < count && m_clusters[last].spanned == spanned;) {
+            ++last;
         }
-        ShowGlyph(font, run.glyphs[i], run.size, pen);
+        if (spanned) {
+            CloseTextArray();
+            BeginActualText(ReadingText(run, turnedAround, first, last));
+            m_content += "[(";
+        }
+        for (std::size_t i = m_clusters[first].glyph; i < m_clusters[last].glyph; ++i) {
+            if (run.rise[i] != rise) {
+                rise = run.rise[i];
+                CloseTextArray();
+                AppendNumber(m_content, rise);
+                m_content += " Ts [(";
+            }
+            ShowGlyph(font, run.glyphs[i], run.size, pen);
+        }
+        if (spanned) {
+            CloseTextArray();
+            m_content += "EMC\n[(";
+        }
     }
-    m_content += ")] TJ\n";
+    CloseTextArray();
     if (rise != 0) {
         m_content += "0 Ts\n";
-    }
-    if (!plain) {
-        m_content += "EMC\n";
     }
 }
 
