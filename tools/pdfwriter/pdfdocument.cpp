@@ -349,8 +349,8 @@ std::u32string PdfDocument::ReadingText(const printjob::Run& run, bool turnedAro
             const std::u32string_view chars = text(i); // readers turn the whole stretch around
             out.append(chars.rbegin(), chars.rend());
         } else {
-            out +=
-                text(first + last - 1 - i); // readers keep the visual order: the typing order is its reverse
+            // Readers keep the visual order, so the clusters go in typing order, the visual one reversed.
+            out += text(first + last - 1 - i);
         }
     }
     return out;
@@ -358,10 +358,10 @@ std::u32string PdfDocument::ReadingText(const printjob::Run& run, bool turnedAro
 
 // A shaped run. Its one-glyph clusters map through the font's character map like plain text. Readers
 // that go by the glyphs alone guess words from their places, and a mark placed by an offset or raised
-// off the baseline cuts a word there; so each stretch of words with any other cluster (marks,
-// ligatures, Indic syllables, raised glyphs) is a span carrying its text in the order readers give it
-// back. A right-to-left run whose letters readers do not turn around is one span, so that its words
-// come back in typing order too.
+// off the baseline cuts a word there; so each word with any other cluster (marks, ligatures, Indic
+// syllables, raised glyphs) is a span carrying its text in the order readers give it back. A
+// right-to-left run whose letters readers do not turn around is one span, so that its words come back
+// in typing order too.
 void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
     const bool turnedAround = run.rightToLeft && ReadersTurnAround(run.text);
     const bool whole = run.rightToLeft && !turnedAround;
@@ -380,24 +380,17 @@ void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
         offset += cluster.chars;
     }
     m_clusters.push_back({offset, glyph, true, false});
-    // A word with one such cluster goes into a span whole, and so do the spaces between two such words:
-    // words first, then spaces.
+    // A word with one such cluster goes into a span whole.
     const std::size_t count = run.clusters.size();
-    for (const bool spaces : {false, true}) {
-        for (std::size_t start = 0, end = 0; start < count; start = end) {
-            bool spanned = false;
-            for (end = start; end < count && m_clusters[end].space == m_clusters[start].space; ++end) {
-                spanned = spanned || m_clusters[end].spanned;
-            }
-            if (m_clusters[start].space != spaces) {
-                continue;
-            }
-            spanned = spanned || (spaces && start > 0 && end < count && m_clusters[start - 1].spanned &&
-                                  m_clusters[end].spanned);
-            for (std::size_t i = start; i < end; ++i) {
-                m_clusters[i].spanned = spanned;
-            }
+    for (std::size_t start = 0, end = 0; start < count; start = end) {
+        bool spanned = false;
+        for (end = start; end < count && !m_clusters[end].space; ++end) {
+            spanned = spanned || m_clusters[end].spanned;
         }
+        for (std::size_t i = start; i < end; ++i) {
+            m_clusters[i].spanned = spanned;
+        }
+        end += end == start ? 1 : 0; // past a space
     }
     float pen = run.glyphs.front().x;
     float rise = 0;
