@@ -301,6 +301,15 @@ void PdfDocument::BeginActualText(std::u32string_view text) {
     m_content += "> >> BDC\n";
 }
 
+// Ends the open TJ array; one with nothing in it is left out.
+void PdfDocument::CloseTextArray() {
+    if (m_content.ends_with("[(")) {
+        m_content.resize(m_content.size() - 2);
+    } else {
+        m_content += ")] TJ\n";
+    }
+}
+
 // Glyphs follow one another by their widths. A glyph that stood for another character before carries
 // its own text along.
 void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
@@ -313,23 +322,15 @@ void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
             known = ch;
             ShowGlyph(font, glyph, run.size, pen);
         } else {
-            m_content += ")] TJ\n";
+            CloseTextArray();
             BeginActualText(std::u32string_view(&ch, 1));
             m_content += "[(";
             ShowGlyph(font, glyph, run.size, pen);
-            m_content += ")] TJ EMC\n[(";
+            CloseTextArray();
+            m_content += "EMC\n[(";
         }
     }
-    m_content += ")] TJ\n";
-}
-
-// Ends the open TJ array; one with nothing in it is left out.
-void PdfDocument::CloseTextArray() {
-    if (m_content.ends_with("[(")) {
-        m_content.resize(m_content.size() - 2);
-    } else {
-        m_content += ")] TJ\n";
-    }
+    CloseTextArray();
 }
 
 // The characters of the clusters [first, last) of a shaped run in the order that text extractors, which
