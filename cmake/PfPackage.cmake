@@ -41,7 +41,7 @@ Every file is laid out by the text printer plumavert-textprint and printed to
 the virtual PDF printer \"Tarnwicke PDF Writer\", which the package installs
 for every user.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-noto-core, fonts-noto-cjk, fonts-wqy-microhei, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-noto-core, fonts-noto-cjk, fonts-hanazono, fonts-wqy-microhei, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The system printer table is configuration: dpkg keeps a changed one on upgrades and removes it on purge.

@@ -8,7 +8,7 @@ build=(
     qt6-base-dev qt6-base-dev-tools libqt6svg6
     googletest libgtest-dev libgmock-dev
     libfreetype-dev libfontconfig-dev zlib1g-dev libharfbuzz-dev libfribidi-dev
-    fonts-dejavu-core fonts-wqy-microhei fonts-liberation2 fonts-noto-core fonts-noto-cjk
+    fonts-dejavu-core fonts-wqy-microhei fonts-liberation2 fonts-noto-core fonts-noto-cjk fonts-hanazono
     poppler-utils qpdf libharfbuzz-bin xvfb xauth xdg-utils clang-format
 )
 package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)

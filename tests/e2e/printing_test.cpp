@@ -847,6 +847,67 @@ TEST_F(Printing, FontsWithCffOutlinesAreEmbeddedAsOpenType) {
     EXPECT_NE(fonts[2].find("yes yes yes"), std::string::npos) << fonts[2];
 }
 
+// One short line per script that shaping places glyph by glyph: marks raised or lowered off the
+// baseline, stacked consonants, right-to-left letters within the Basic Multilingual Plane and beyond it.
+struct ScriptLine {
+    std::string name;
+    std::string text;
+};
+
+void PrintTo(const ScriptLine& line, std::ostream* out) {
+    *out << line.name;
+}
+
+const ScriptLine kScriptLines[] = {
+    {"thaana", "\u078B\u07A8\u0788\u07AC\u0780\u07A8\u0784\u07A6\u0790\u07B0 "
+               "\u078D\u07A8\u0794\u07AA\u0789\u07A6\u0781\u07B0"},
+    {"tibetan", "\u0F56\u0F66\u0F90\u0FB1\u0F7A\u0F51\u0F0B\u0F54\u0F0B \u0F66\u0F92\u0FB2\u0F74\u0F56\u0F0B "
+                "\u0F56\u0F7C\u0F51\u0F0B\u0F61\u0F72\u0F42"},
+    {"pointed_hebrew",
+     "\u05D9\u05D9\u05B4\u05D3\u05D9\u05E9\u05E2 \u05E9\u05E4\u05BC\u05E8\u05D0\u05B7\u05DA "
+     "\u05E9\u05B8\u05C1\u05DC\u05D5\u05B9\u05DD"},
+    {"adlam", "\U0001E906\U0001E935\U0001E924\U0001E922\U0001E92A \U0001E900\U0001E923\U0001E924\U0001E922"
+              "\U0001E925 \U0001E92B\U0001E93C\U0001E946\U0001E922"},
+    {"javanese", "\uA9A7\uA9B1\uA997\uA9AE \uA9A9\uA981\uA98F\uA9B8\uA9A4\uA992\uA9AB"},
+    {"khmer", "\u179A\u178A\u17D2\u178B\u17B6\u1797\u17B7\u1794\u17B6\u179B "
+              "\u1780\u1798\u17D2\u1796\u17BB\u1787\u17B6"},
+    {"devanagari", "\u0939\u093F\u0928\u094D\u0926\u0940 \u0915\u0943\u0937\u094D\u0923 "
+                   "\u092A\u094D\u0930\u0947\u092E"},
+    {"arabic", "\u0627\u0644\u0652\u0639\u064E\u0631\u064E\u0628\u0650\u064A\u064E\u0651\u0629\u064F "
+               "\u0644\u064F\u063A\u064E\u0629\u064C"},
+    {"han_beyond_the_bmp", "\U0002029B \U00021A38 \U0002338F \U00020000"},
+};
+
+// Whether fontconfig lists an installed font that has the character.
+bool AnyFontHas(char32_t ch) {
+    std::array<char, 16> hex{};
+    std::snprintf(hex.data(), hex.size(), "%X", static_cast<unsigned>(ch));
+    return !RunShell(std::string("fc-list ':charset=") + hex.data() + "' family").output.empty();
+}
+
+class PrintingScripts : public Printing, public testing::WithParamInterface<ScriptLine> {};
+
+// A search or a copy in a PDF viewer gets every word whole and in typing order, and every character an
+// installed font has is drawn with that font's glyph rather than a missing-glyph box.
+TEST_P(PrintingScripts, EveryWordReadsBackWholeAndInTypingOrder) {
+    const ScriptLine& line = GetParam();
+    const std::string input = m_home.WriteFile("in/" + line.name + ".txt", line.text + "\n");
+    const std::string pdf = m_out + "/" + line.name + ".pdf";
+    Target(pdf);
+    ASSERT_EQ(Print(input).exitCode, 0);
+    EXPECT_EQ(Words(PdfText(pdf)), Words(line.text));
+    const std::vector<unsigned> glyphs = DrawnGlyphs(pdf, m_home.Root() + "/qdf.pdf");
+    const auto boxes = std::count(glyphs.begin(), glyphs.end(), 0u);
+    if (boxes > 0) {
+        const std::u32string chars = platform::DecodeUtf8(line.text);
+        EXPECT_TRUE(std::any_of(chars.begin(), chars.end(), [](char32_t ch) { return !AnyFontHas(ch); }))
+            << boxes << " missing-glyph boxes, though installed fonts have every character";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, PrintingScripts, testing::ValuesIn(kScriptLines),
+                         [](const auto& info) { return info.param.name; });
+
 // ---------------------------------------------------------------- mended faults
 
 TEST_F(Printing, TheTitleIsTheOutputsBaseNameInUnicode) {

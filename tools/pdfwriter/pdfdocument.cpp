@@ -1,5 +1,6 @@
 #include "pdfdocument.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -117,6 +118,16 @@ std::string SubsetTag(const std::vector<bool>& used) {
         tag += static_cast<char>('A' + hash % 26);
     }
     return tag;
+}
+
+// Whether text extractors turn this right-to-left text around by themselves: they know the direction of
+// the right-to-left letters of the Basic Multilingual Plane (Hebrew, Arabic, Syriac, Thaana, N'Ko) but
+// take the letters beyond it (Adlam, Hanifi Rohingya, Mende Kikakui) for left-to-right ones.
+bool ReadersTurnAround(std::u32string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char32_t ch) {
+        return (ch >= 0x0590 && ch <= 0x08FF) || (ch >= 0xFB1D && ch <= 0xFDFF) ||
+               (ch >= 0xFE70 && ch <= 0xFEFE);
+    });
 }
 
 } // namespace
@@ -281,13 +292,22 @@ bool PdfDocument::MapsTo(Font& font, std::uint32_t glyph, std::u32string_view te
     return added || entry->second == text;
 }
 
-// Closes the open TJ array and opens a span whose text stands for the glyphs shown in it.
+// Opens a span whose text stands for the glyphs shown in it.
 void PdfDocument::BeginActualText(std::u32string_view text) {
-    m_content += ")] TJ\n/Span << /ActualText <FEFF";
+    m_content += "/Span << /ActualText <FEFF";
     for (const char32_t ch : text) {
         AppendUtf16Hex(m_content, TextChar(ch));
     }
-    m_content += "> >> BDC [(";
+    m_content += "> >> BDC\n";
+}
+
+// Ends the open TJ array; one with nothing in it is left out.
+void PdfDocument::CloseTextArray() {
+    if (m_content.ends_with("[(")) {
+        m_content.resize(m_content.size() - 2);
+    } else {
+        m_content += ")] TJ\n";
+    }
 }
 
 // Glyphs follow one another by their widths. A glyph that stood for another character before carries
@@ -302,52 +322,105 @@ void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
             known = ch;
             ShowGlyph(font, glyph, run.size, pen);
         } else {
+            CloseTextArray();
             BeginActualText(std::u32string_view(&ch, 1));
+            m_content += "[(";
             ShowGlyph(font, glyph, run.size, pen);
-            m_content += ")] TJ EMC\n[(";
+            CloseTextArray();
+            m_content += "EMC\n[(";
         }
     }
-    m_content += ")] TJ\n";
+    CloseTextArray();
 }
 
-// A shaped run, cluster by cluster. A cluster of one glyph for one character maps through the font's
-// character map like plain text; any other (marks, ligatures, Indic syllables, glyphs raised or lowered)
-// is a span carrying its characters.
+// The characters of the clusters [first, last) of a shaped run in the order that text extractors, which
+// read a page's glyphs left to right and turn around the right-to-left stretches they know, give back as
+// typed.
+std::u32string PdfDocument::ReadingText(const printjob::Run& run, bool turnedAround, std::size_t first,
+                                        std::size_t last) const {
+    const auto text = [&](std::size_t cluster) {
+        return std::u32string_view(run.text).substr(m_clusters[cluster].text,
+                                                    m_clusters[cluster + 1].text - m_clusters[cluster].text);
+    };
+    std::u32string out;
+    for (std::size_t i = first; i < last; ++i) {
+        if (!run.rightToLeft) {
+            out += text(i); // the clusters in visual order are the typing order
+        } else if (turnedAround) {
+            const std::u32string_view chars = text(i); // readers turn the whole stretch around
+            out.append(chars.rbegin(), chars.rend());
+        } else {
+            // Readers keep the visual order, so the clusters go in typing order, the visual one reversed.
+            out += text(first + last - 1 - i);
+        }
+    }
+    return out;
+}
+
+// A shaped run. Its one-glyph clusters map through the font's character map like plain text. Readers
+// that go by the glyphs alone guess words from their places, and a mark placed by an offset or raised
+// off the baseline cuts a word there; so each word with any other cluster (marks, ligatures, Indic
+// syllables, raised glyphs) is a span carrying its text in the order readers give it back. A
+// right-to-left run whose letters readers do not turn around is one span, so that its words come back
+// in typing order too.
 void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
-    float pen = run.glyphs.front().x;
-    float rise = 0;
-    std::size_t glyph = 0;
-    std::size_t offset = 0;
-    m_content += "[(";
+    const bool turnedAround = run.rightToLeft && ReadersTurnAround(run.text);
+    const bool whole = run.rightToLeft && !turnedAround;
+    m_clusters.clear();
+    std::uint32_t glyph = 0;
+    std::uint32_t offset = 0;
     for (const printjob::Cluster& cluster : run.clusters) {
         const std::u32string_view text = std::u32string_view(run.text).substr(offset, cluster.chars);
-        offset += cluster.chars;
-        if (cluster.glyphs == 0) {
-            continue;
-        }
-        // Text extractors read a page's glyphs left to right and turn right-to-left stretches around
-        // themselves; a right-to-left cluster therefore carries its characters right to left.
+        // A right-to-left ligature's characters go into the character map right to left, as readers
+        // turn them around.
         const std::u32string shown =
             run.rightToLeft ? std::u32string(text.rbegin(), text.rend()) : std::u32string(text);
-        const bool plain =
-            cluster.glyphs == 1 && run.rise[glyph] == 0 && MapsTo(font, run.glyphs[glyph].index, shown);
-        if (!plain) {
-            BeginActualText(shown);
+        const bool mapped = cluster.glyphs == 1 && MapsTo(font, run.glyphs[glyph].index, shown);
+        m_clusters.push_back({offset, glyph, text == U" ", whole || !mapped || run.rise[glyph] != 0});
+        glyph += cluster.glyphs;
+        offset += cluster.chars;
+    }
+    m_clusters.push_back({offset, glyph, true, false});
+    // A word with one such cluster goes into a span whole.
+    const std::size_t count = run.clusters.size();
+    for (std::size_t start = 0, end = 0; start < count; start = end) {
+        bool spanned = false;
+        for (end = start; end < count && !m_clusters[end].space; ++end) {
+            spanned = spanned || m_clusters[end].spanned;
         }
-        for (const std::size_t end = glyph + cluster.glyphs; glyph < end; ++glyph) {
-            if (run.rise[glyph] != rise) {
-                rise = run.rise[glyph];
-                m_content += ")] TJ\n";
+        for (std::size_t i = start; i < end; ++i) {
+            m_clusters[i].spanned = spanned;
+        }
+        end += end == start ? 1 : 0; // past a space
+    }
+    float pen = run.glyphs.front().x;
+    float rise = 0;
+    m_content += "[(";
+    for (std::size_t first = 0, last = 0; first < count; first = last) {
+        const bool spanned = m_clusters[first].spanned;
+        for (last = first + 1; last < count && m_clusters[last].spanned == spanned;) {
+            ++last;
+        }
+        if (spanned) {
+            CloseTextArray();
+            BeginActualText(ReadingText(run, turnedAround, first, last));
+            m_content += "[(";
+        }
+        for (std::size_t i = m_clusters[first].glyph; i < m_clusters[last].glyph; ++i) {
+            if (run.rise[i] != rise) {
+                rise = run.rise[i];
+                CloseTextArray();
                 AppendNumber(m_content, rise);
                 m_content += " Ts [(";
             }
-            ShowGlyph(font, run.glyphs[glyph], run.size, pen);
+            ShowGlyph(font, run.glyphs[i], run.size, pen);
         }
-        if (!plain) {
-            m_content += ")] TJ EMC\n[(";
+        if (spanned) {
+            CloseTextArray();
+            m_content += "EMC\n[(";
         }
     }
-    m_content += ")] TJ\n";
+    CloseTextArray();
     if (rise != 0) {
         m_content += "0 Ts\n";
     }

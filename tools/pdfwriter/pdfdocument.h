@@ -59,6 +59,14 @@ private:
         std::vector<bool> used;                                  // the glyphs the document shows
         std::vector<float> widths; // advance per glyph in thousandths of the size, -1 until looked up
     };
+    // A cluster of the shaped run being shown: where its characters and glyphs start, whether it is a
+    // space between words, and whether it goes into a span that carries its text.
+    struct ShownCluster {
+        std::uint32_t text = 0;
+        std::uint32_t glyph = 0;
+        bool space = false;
+        bool spanned = false;
+    };
 
     void Write(std::string_view data);
     int Reserve();
@@ -67,6 +75,9 @@ private:
     float Width(Font& font, std::uint32_t glyph);
     void ShowGlyphs(Font& font, const printjob::Run& run);
     void ShowShaped(Font& font, const printjob::Run& run);
+    std::u32string ReadingText(const printjob::Run& run, bool turnedAround, std::size_t first,
+                               std::size_t last) const;
+    void CloseTextArray();
     void ShowGlyph(Font& font, const printjob::Glyph& glyph, float size, float& pen);
     void BeginActualText(std::u32string_view text);
     static bool MapsTo(Font& font, std::uint32_t glyph, std::u32string_view text);
@@ -83,6 +94,7 @@ private:
     std::vector<int> m_pages;
     std::map<std::uint32_t, Font> m_fonts;
     std::string m_content;
+    std::vector<ShownCluster> m_clusters;
     Deflater m_pageDeflater{Z_BEST_SPEED};
     Deflater m_fontDeflater{Z_DEFAULT_COMPRESSION};
     double m_pageHeight = 0;
