@@ -331,10 +331,14 @@ std::vector<std::string> LayoutLines(const std::string& pdf) {
     return Lines(test::PdfText(pdf, "-layout -enc UTF-8"));
 }
 
+// DejaVu Sans Mono at 10 points: columns 6.0205 points wide.
+constexpr double kColumnWidth = 1233.0 / 2048 * 10;
+
 struct PlacedWord {
     std::string text;
-    double left = 0; // points from the page's left edge
-    double top = 0;  // points from the page's top edge
+    double left = 0;  // points from the page's left edge
+    double top = 0;   // points from the page's top edge
+    double right = 0; // points from the page's left edge
 };
 
 // The words of the first page with their boxes, as pdftotext finds them.
@@ -343,10 +347,13 @@ std::vector<PlacedWord> PlacedWords(const std::string& pdf) {
     for (const auto& line : Lines(test::PdfText(pdf, "-l 1 -bbox"))) {
         const auto xMin = line.find("xMin=\"");
         const auto yMin = line.find("yMin=\"");
+        const auto xMax = line.find("xMax=\"");
         const auto text = line.find('>');
-        if (xMin != std::string::npos && yMin != std::string::npos && text != std::string::npos) {
+        if (xMin != std::string::npos && yMin != std::string::npos && xMax != std::string::npos &&
+            text != std::string::npos) {
             words.push_back({line.substr(text + 1, line.find('<', text) - text - 1),
-                             std::stod(line.substr(xMin + 6)), std::stod(line.substr(yMin + 6))});
+                             std::stod(line.substr(xMin + 6)), std::stod(line.substr(yMin + 6)),
+                             std::stod(line.substr(xMax + 6))});
         }
     }
     return words;
@@ -356,9 +363,8 @@ TEST_F(Printing, TextStartsAtTheMarginsAndTabsStopAtEveryEighthColumn) {
     const std::string input = m_home.WriteFile("in/t.txt", "a\tbc\tdef\r\n\tx\rlast\n");
     Target(m_out + "/t.pdf");
     ASSERT_EQ(Print(input).exitCode, 0);
-    // DejaVu Sans Mono at 10 points: columns 6.0205 points wide, lines 11.6406 points apart; the
-    // margins are 1.25 inches left and right, 1 inch at the top.
-    const auto column = [](int n) { return 90 + n * 1233.0 / 2048 * 10; };
+    // Lines 11.6406 points apart; the margins are 1.25 inches left and right, 1 inch at the top.
+    const auto column = [](int n) { return 90 + n * kColumnWidth; };
     const auto line = [](int n) { return 72 + n * 2384.0 / 2048 * 10; };
     const std::vector<std::tuple<std::string, double, double>> expected = {{"a", column(0), line(0)},
                                                                            {"bc", column(8), line(0)},
@@ -373,6 +379,28 @@ TEST_F(Printing, TextStartsAtTheMarginsAndTabsStopAtEveryEighthColumn) {
         ASSERT_NE(found, words.end()) << text;
         EXPECT_NEAR(found->left, left, 0.01) << text;
         EXPECT_NEAR(found->top, top, 0.05) << text;
+    }
+}
+
+// The space between words of different scripts or directions is a whole column wide, whatever face the
+// words are set in: the page shows the gap, and a viewer finds the words apart.
+TEST_F(Printing, WordsOfOtherScriptsStandAColumnApart) {
+    const std::string lines[] = {
+        "The word: \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D in it.",
+        "Arabic \xD9\x83\xD8\xAA\xD8\xA7\xD8\xA8 and more",
+        "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D world \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D",
+    };
+    for (const auto& line : lines) {
+        const std::string input = m_home.WriteFile("in/gap.txt", line + "\n");
+        Target(m_out + "/gap.pdf");
+        ASSERT_EQ(Print(input).exitCode, 0);
+        auto words = PlacedWords(m_out + "/gap.pdf");
+        ASSERT_EQ(words.size(), Words(line).size()) << line;
+        std::sort(words.begin(), words.end(), [](const auto& a, const auto& b) { return a.left < b.left; });
+        for (std::size_t i = 1; i < words.size(); ++i) {
+            EXPECT_NEAR(words[i].left - words[i - 1].right, kColumnWidth, 0.01)
+                << line << ": between " << words[i - 1].text << " and " << words[i].text;
+        }
     }
 }
 

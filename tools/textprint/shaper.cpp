@@ -72,11 +72,36 @@ void Shaper::ResolveLevels(std::u32string_view text, Direction& direction) {
     }
 }
 
-// Whether a space, digit or punctuation mark can stay in the font of the text around it, so a line of
-// one script is shaped as one piece. Latin text keeps the monospace face's own spaces.
-bool Shaper::KeepsFont(std::int32_t font, char32_t ch) const {
+// The font of the cluster that starts at the character.
+std::int32_t Shaper::ClusterFontAt(std::u32string_view text, std::size_t start) {
+    std::size_t end = start + 1;
+    while (end < text.size() && ContinuesCluster(text[end])) {
+        ++end;
+    }
+    return m_fonts.ClusterFont(text.substr(start, end - start));
+}
+
+// Whether a space, digit or punctuation mark can stay in the font of the text before it, so a phrase of
+// one script is shaped as one piece: when that font has it and the text after it goes on in that font
+// (or the line ends). Between fonts, as after a Hebrew word in a Latin line, it takes a font of its own,
+// for a space the monospace face, so the gap keeps a whole column's width rather than the narrow space
+// of the face before it. Latin text keeps the monospace face's own spaces. The text after a stretch of
+// neutrals is looked up once.
+bool Shaper::KeepsFont(std::u32string_view text, std::size_t at, std::int32_t font) {
     hb_codepoint_t glyph = 0;
-    return font != 0 && hb_font_get_nominal_glyph(m_fonts.ShapingFont(font), ch, &glyph) && glyph != 0;
+    if (font == 0 || !hb_font_get_nominal_glyph(m_fonts.ShapingFont(font), text[at], &glyph) || glyph == 0) {
+        return false;
+    }
+    if (m_next <= at) {
+        hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
+        m_next = at + 1;
+        while (m_next < text.size() && IsNeutralScript(hb_unicode_script(unicode, text[m_next]))) {
+            ++m_next;
+        }
+        m_nextFont = m_next < text.size() ? ClusterFontAt(text, m_next) : font;
+        m_nextScript = m_next < text.size() ? hb_unicode_script(unicode, text[m_next]) : HB_SCRIPT_COMMON;
+    }
+    return m_nextFont == font;
 }
 
 // Splits the line into items of one embedding level, script and font. Marks and joiners stay with the
@@ -84,6 +109,7 @@ bool Shaper::KeepsFont(std::int32_t font, char32_t ch) const {
 void Shaper::Itemize(std::u32string_view text, Direction& direction) {
     ResolveLevels(text, direction);
     m_items.clear();
+    m_next = 0;
     hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
     hb_script_t script = HB_SCRIPT_COMMON;
     for (const char32_t ch : text) {
@@ -101,12 +127,12 @@ void Shaper::Itemize(std::u32string_view text, Direction& direction) {
             script = own; // a mark keeps the script of the letter it sits on
         }
         const bool format = hb_unicode_general_category(unicode, ch) == HB_UNICODE_GENERAL_CATEGORY_FORMAT;
-        if (font < 0 || !(continues || format || (IsNeutralScript(own) && KeepsFont(font, ch)))) {
-            std::size_t end = i + 1;
-            while (end < text.size() && ContinuesCluster(text[end])) {
-                ++end;
+        if (font < 0 || !(continues || format || (IsNeutralScript(own) && KeepsFont(text, i, font)))) {
+            if (m_next > i && m_nextFont != font) {
+                // A neutral between fonts goes with the text after it.
+                script = static_cast<hb_script_t>(m_nextScript);
             }
-            font = m_fonts.ClusterFont(text.substr(i, end - i));
+            font = ClusterFontAt(text, i);
         }
         Item* last = m_items.empty() ? nullptr : &m_items.back();
         if (last != nullptr && last->font == font && last->script == script && last->level == m_levels[i]) {
