@@ -47,6 +47,9 @@ bool IsRootPath(std::string_view path);
 // Folder of the running program, without a trailing separator (a root keeps its separator).
 std::string ProgramFolder();
 
+// A file in the program folder: the folder, the separator, then the relative path.
+std::string InProgramFolder(std::string_view relative);
+
 // Makes ProgramFolder() answer with the given folder; tests point it at a fixture folder.
 void OverrideProgramFolder(const std::string& folder);
 
@@ -103,6 +106,9 @@ std::optional<unsigned> FileAttributes(const std::string& path);
 
 // True when the path opens as an existing regular file (no access rights asked for).
 bool CanOpenExistingFile(const std::string& path);
+
+// True when the attributes of the path can be read and include the directory bit; never throws.
+bool IsExistingFolder(const std::string& path);
 
 // True when the last-modified time of the path can be read.
 bool HasModificationTime(const std::string& path);
