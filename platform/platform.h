@@ -208,6 +208,33 @@ private:
     int m_error = 0;
 };
 
+// ---------------------------------------------------------------- reading a file
+
+// A file read from its start in pieces, so a file of any size needs little memory. Only a regular file
+// opens: a pipe or a device would hold the open or the reads until someone writes to it.
+class InputFile {
+public:
+    explicit InputFile(const std::string& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // "" while all is well; otherwise why the file did not open, or why the last read or move failed.
+    const std::string& Error() const { return m_error; }
+    // Reads the next piece into the buffer (as much as fits): its size, 0 at the end of the file,
+    // negative on a read error.
+    std::int64_t Read(std::vector<unsigned char>& buffer);
+    // Moves to an offset from the start; false when it cannot.
+    bool Seek(std::uint64_t offset);
+
+private:
+    std::intptr_t m_handle = -1; // the file descriptor, or the Windows handle
+    std::string m_error;
+};
+
+// The program's command-line arguments as UTF-8, its own name first.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
 // ---------------------------------------------------------------- settings stores
 
 enum class Store {
