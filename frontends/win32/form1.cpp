@@ -3,7 +3,7 @@
 #include "droptarget.h"
 #include "platform.h"
 #include "runtimeerror.h"
-#include "wintext.h"
+#include "widetext.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -15,8 +15,8 @@
 #include <cstring>
 
 using namespace pf::layout;
-using pf::win32::Utf8;
-using pf::win32::Wide;
+using pf::platform::win::FromWide;
+using pf::platform::win::ToWide;
 
 namespace {
 
@@ -42,7 +42,7 @@ HFONT ArialBold(double points) {
     const int height = -static_cast<int>(std::lround(points * dpi / 72.0));
     return ::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, kFontCharset, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                         Wide(kFontFace).c_str());
+                         ToWide(kFontFace).c_str());
 }
 
 std::wstring WindowText(HWND window) {
@@ -160,7 +160,7 @@ HWND Form1::CreateControl(const wchar_t* className, const ControlPlace& place, D
     const int frameLeft = place.frame != nullptr ? place.frame->left : 0;
     const int frameTop = place.frame != nullptr ? place.frame->top : 0;
     const HWND control = ::CreateWindowExW(
-        0, className, Wide(place.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+        0, className, ToWide(place.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
         Pixels(frameLeft + place.left), Pixels(frameTop + place.top), Pixels(place.width),
         Pixels(place.height), m_hwnd, FromParameter<HMENU>(static_cast<std::uintptr_t>(id)),
         ::GetModuleHandleW(nullptr), nullptr);
@@ -192,7 +192,7 @@ void Form1::CreateControls() {
 
     c.toolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0,
                                   0, m_hwnd, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    std::wstring tip = Wide(kListToolTip);
+    std::wstring tip = ToWide(kListToolTip);
     TOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -483,14 +483,14 @@ std::string Form1::RowText(long index) const {
             ::SendMessageW(m_controls.listView1, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&row)));
         if (length + 1 < text.size()) {
             text.resize(length);
-            return Utf8(text);
+            return FromWide(text);
         }
         text.resize(text.size() * 2);
     }
 }
 
 void Form1::AppendRow(const std::string& text) {
-    std::wstring wide = Wide(text);
+    std::wstring wide = ToWide(text);
     LVITEMW row{};
     row.mask = LVIF_TEXT | LVIF_PARAM;
     row.iItem = static_cast<int>(RowCount());
@@ -500,7 +500,7 @@ void Form1::AppendRow(const std::string& text) {
 }
 
 void Form1::SetRowText(long index, const std::string& text) {
-    std::wstring wide = Wide(text);
+    std::wstring wide = ToWide(text);
     LVITEMW row{};
     row.pszText = wide.data();
     ::SendMessageW(m_controls.listView1, LVM_SETITEMTEXTW, ItemIndex(*this, index),
@@ -587,7 +587,7 @@ void Form1::SetListDragPointer(bool dragging) {
         if (m_listDragCursor != nullptr) {
             ::DestroyIcon(m_listDragCursor);
         }
-        const std::wstring file = Wide(pf::platform::InProgramFolder("drag.ico"));
+        const std::wstring file = ToWide(pf::platform::InProgramFolder("drag.ico"));
         m_listDragCursor = static_cast<HCURSOR>(
             ::LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
     }
@@ -602,19 +602,19 @@ int Form1::CursorScreenY() const {
 }
 
 std::string Form1::Text1() const {
-    return Utf8(WindowText(m_controls.text1));
+    return FromWide(WindowText(m_controls.text1));
 }
 
 void Form1::SetText1(const std::string& text) {
-    ::SetWindowTextW(m_controls.text1, Wide(text).c_str());
+    ::SetWindowTextW(m_controls.text1, ToWide(text).c_str());
 }
 
 std::string Form1::Text2() const {
-    return Utf8(WindowText(m_controls.text2));
+    return FromWide(WindowText(m_controls.text2));
 }
 
 void Form1::SetText2(const std::string& text) {
-    ::SetWindowTextW(m_controls.text2, Wide(text).c_str());
+    ::SetWindowTextW(m_controls.text2, ToWide(text).c_str());
 }
 
 void Form1::SetProgress(double value) {
@@ -622,7 +622,7 @@ void Form1::SetProgress(double value) {
 }
 
 void Form1::SetProgressCaption(const std::string& caption) {
-    ::SetWindowTextW(m_controls.progressBar1, Wide(caption).c_str());
+    ::SetWindowTextW(m_controls.progressBar1, ToWide(caption).c_str());
     ::InvalidateRect(m_controls.progressBar1, nullptr, TRUE);
 }
 
@@ -657,15 +657,15 @@ void Form1::LoadCustomPointer(const std::string& cursorFile) {
     if (m_customCursor != nullptr) {
         ::DestroyCursor(m_customCursor);
     }
-    m_customCursor = static_cast<HCURSOR>(::LoadImageW(nullptr, Wide(cursorFile).c_str(), IMAGE_CURSOR, 0, 0,
-                                                       LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    m_customCursor = static_cast<HCURSOR>(::LoadImageW(nullptr, ToWide(cursorFile).c_str(), IMAGE_CURSOR, 0,
+                                                       0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
     if (Pointer() == pf::MousePointer::Custom) {
         ShowPointer();
     }
 }
 
 void Form1::SetCaption(const std::string& caption) {
-    ::SetWindowTextW(m_hwnd, Wide(caption).c_str());
+    ::SetWindowTextW(m_hwnd, ToWide(caption).c_str());
 }
 
 void Form1::SetProgramIcon() {
@@ -682,7 +682,7 @@ void Form1::SetProgramIcon() {
 }
 
 void Form1::AddListColumn(const std::string& header) {
-    std::wstring text = Wide(header);
+    std::wstring text = ToWide(header);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = Pixels(kListView1.width) / 2;

@@ -495,7 +495,7 @@ TEST(Win32UserInterface, TheFolderBrowserStartsAtTheGivenFolder) {
     // folders below the user's profile.
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
-    const std::string start = win32::Utf8(system);
+    const std::string start = platform::win::FromWide(system);
     Win32UserInterface ui;
     g_typedFileName.clear();
     g_dialogSeen = false;
@@ -548,7 +548,8 @@ public:
                           : name == "Frame2" ? c.frame2
                           : name == "Form1"  ? m_form.Handle()
                                              : c.pushButtons[std::stoi(name.substr(10)) - 1];
-        ::SendMessageW(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        ::SendMessageW(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     }
     void PressKey(bool deleteKey) {
         ::SendMessageW(m_form.GetControls().listView1, WM_KEYDOWN, deleteKey ? VK_DELETE : 'X', 0);
