@@ -2,8 +2,6 @@
 
 #include "apptitle.h"
 #include "errortrap.h"
-#include "filelist.h"
-#include "folderwalk.h"
 #include "form.h"
 #include "locations.h"
 #include "pdfwriter.h"
@@ -163,7 +161,7 @@ private:
 
     // "" for an entry whose PDF was written, else a short reason for the closing message.
     static std::string WhyNotConverted(const Entry& entry) {
-        if (!entry.copied && !IsExistingFile(entry.inputPath)) {
+        if (!entry.copied && !platform::CanOpenExistingFile(entry.inputPath)) {
             return "cannot be read";
         }
         if (!entry.pointedAtOutput) {
@@ -242,7 +240,7 @@ void BatchRun::PushButton2_Click(Form& form) {
         messageLine = 206;
         message = "No files added.";
     } else if (trap.Test(
-                   106, [&] { return !FolderExists(form.Text1()); }, false)) {
+                   106, [&] { return !platform::IsExistingFolder(form.Text1()); }, false)) {
         messageLine = 204;
         message = "Folder does not exist. Please select another folder.";
     } else {
@@ -310,9 +308,9 @@ bool SafeCopyFile(const std::string& source, const std::string& target) {
     if (isBlank(source) || isBlank(target)) {
         return false;
     }
-    const std::string from = NormalizePath(source);
-    const std::string to = NormalizePath(target);
-    if (!IsExistingFile(from) || !FolderExists(GetFolderPart(to))) {
+    const std::string from = platform::NormalizeSeparators(source);
+    const std::string to = platform::NormalizeSeparators(target);
+    if (!platform::CanOpenExistingFile(from) || !platform::IsExistingFolder(GetFolderPart(to))) {
         return false;
     }
     try {

@@ -21,8 +21,7 @@ std::string GetWordPadPath() {
 std::string TextPrinterPath() {
     std::string path = GetWordPadPath();
     if (path.empty()) {
-        path = "\"" + platform::ProgramFolder() + platform::PathSeparator() +
-               platform::ProgramFileName(kShippedTextPrinter) + "\"";
+        path = "\"" + platform::InProgramFolder(platform::ProgramFileName(kShippedTextPrinter)) + "\"";
     }
     return path;
 }

@@ -238,14 +238,6 @@ std::vector<std::string> GetFilesInFolder(const std::string& folder, const std::
     return names;
 }
 
-bool IsExistingFile(const std::string& path) {
-    return platform::CanOpenExistingFile(path);
-}
-
-bool FolderExists(const std::string& path) {
-    return IsFolder(platform::FileAttributes(path));
-}
-
 bool HasBadNameCharacters(const std::string& name) {
     const std::u32string characters = platform::DecodeUtf8(name);
     return std::any_of(characters.begin(), characters.end(), [](char32_t ch) {

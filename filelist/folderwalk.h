@@ -30,12 +30,6 @@ std::vector<std::string> GetFilesInFolder(const std::string& folder, const std::
 // many files and need not ask the file system about each one again.
 std::vector<platform::FolderEntry> ListFilesInFolder(const std::string& folder, const std::string& pattern);
 
-// True when the path names an existing file that can be opened; never throws.
-bool IsExistingFile(const std::string& path);
-
-// True when the attributes of the path can be read and include the directory bit; never throws.
-bool FolderExists(const std::string& path);
-
 // True when a folder name holds a character that the folder walk refuses to enter: a control
 // character, "?", a code from 127 to 159 in the single-byte code page, or one it cannot map.
 bool HasBadNameCharacters(const std::string& name);

@@ -4,8 +4,6 @@ namespace pf {
 
 namespace {
 
-constexpr int kDeleteKey = 46;
-
 // The pointer's screen height above which a swap scrolls up one entry, and below which it scrolls down.
 constexpr int kScrollUpBelowY = 305;
 constexpr int kScrollDownAboveY = 364;
@@ -73,10 +71,8 @@ void ListEditor::ListView1_DblClick(Form& form) {
     RemoveCurrentRow(form);
 }
 
-void ListEditor::ListView1_KeyDown(Form& form, int keyCode) {
-    if (keyCode == kDeleteKey) {
-        RemoveCurrentRow(form);
-    }
+void ListEditor::ListView1_DeleteKey(Form& form) {
+    RemoveCurrentRow(form);
 }
 
 long ListEditor::DragIndex(const Form& form) {

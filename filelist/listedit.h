@@ -17,7 +17,7 @@ public:
     // A mouse button went up over the list.
     void ListView1_MouseUp(Form& form);
     void ListView1_DblClick(Form& form);
-    void ListView1_KeyDown(Form& form, int keyCode);
+    void ListView1_DeleteKey(Form& form);
 
     bool IsDragging() const { return m_dragging; }
 

@@ -92,8 +92,8 @@ void Form1Events::ListView1_DblClick() {
     m_listEditor.ListView1_DblClick(m_form);
 }
 
-void Form1Events::ListView1_KeyDown(int keyCode) {
-    m_listEditor.ListView1_KeyDown(m_form, keyCode);
+void Form1Events::ListView1_DeleteKey() {
+    m_listEditor.ListView1_DeleteKey(m_form);
 }
 
 void Form1Events::ListView1_OLEDragDrop(const std::vector<std::string>& paths) {

@@ -42,8 +42,8 @@ public:
     // A mouse button went down over the list; then, when it hit an entry that became current, the click.
     void ListView1_MouseDown();
     void ListView1_ItemClick();
-    // Delete removes the current entry.
-    void ListView1_KeyDown(int keyCode);
+    // The Delete key went down in the list: the current entry goes.
+    void ListView1_DeleteKey();
     // x and y are in the list's own coordinates.
     void ListView1_MouseMove(int x, int y);
     void ListView1_MouseUp();

@@ -17,10 +17,6 @@ namespace pf {
 
 namespace {
 
-std::string InProgramFolder(const std::string& relative) {
-    return platform::ProgramFolder() + platform::PathSeparator() + relative;
-}
-
 // A failed write from a change handler must not go unnoticed: the user is told once, until a write
 // of that key succeeds again.
 void StoreBoxText(Form& form, const char* key, const std::string& text) {
@@ -49,7 +45,7 @@ void Form_Load(Form& form, WindowSetup& window) {
     // A run that was killed left the PDF printer as everyone's default printer: put the old one back.
     trap.Run(99, [&] { RestoreLeftoverPrinterRecord(); });
     trap.Run(100, [&] { ApplySkin(window); });
-    const std::string cursorFile = InProgramFolder("HAND-M.CUR");
+    const std::string cursorFile = platform::InProgramFolder("HAND-M.CUR");
     if (trap.Test(
             104, [&] { return PathExists(cursorFile); }, true)) {
         trap.Run(106, [&] { window.LoadCustomPointer(cursorFile); });
@@ -74,7 +70,8 @@ void Form_Load(Form& form, WindowSetup& window) {
 }
 
 void ApplySkin(WindowSetup& window) {
-    const std::string skinFile = InProgramFolder(std::string("x") + platform::PathSeparator() + "o.cjs");
+    const std::string skinFile =
+        platform::InProgramFolder(std::string("x") + platform::PathSeparator() + "o.cjs");
     const auto attributes = platform::FileAttributes(skinFile);
     if (!attributes || (*attributes & platform::attr::kDirectory) != 0) {
         return;

@@ -26,4 +26,13 @@ std::vector<std::string> ListSubfolderNames(const std::string& folder) {
     return NamesOf(ListSubfolders(folder));
 }
 
+std::string InProgramFolder(std::string_view relative) {
+    return ProgramFolder() + PathSeparator() + std::string(relative);
+}
+
+bool IsExistingFolder(const std::string& path) {
+    const auto attributes = FileAttributes(path);
+    return attributes && (*attributes & attr::kDirectory) != 0;
+}
+
 } // namespace pf::platform

@@ -47,6 +47,9 @@ bool IsRootPath(std::string_view path);
 // Folder of the running program, without a trailing separator (a root keeps its separator).
 std::string ProgramFolder();
 
+// A file in the program folder: the folder, the separator, then the relative path.
+std::string InProgramFolder(std::string_view relative);
+
 // Makes ProgramFolder() answer with the given folder; tests point it at a fixture folder.
 void OverrideProgramFolder(const std::string& folder);
 
@@ -103,6 +106,9 @@ std::optional<unsigned> FileAttributes(const std::string& path);
 
 // True when the path opens as an existing regular file (no access rights asked for).
 bool CanOpenExistingFile(const std::string& path);
+
+// True when the attributes of the path can be read and include the directory bit; never throws.
+bool IsExistingFolder(const std::string& path);
 
 // True when the last-modified time of the path can be read.
 bool HasModificationTime(const std::string& path);
@@ -201,6 +207,33 @@ private:
     std::FILE* m_file = nullptr;
     int m_error = 0;
 };
+
+// ---------------------------------------------------------------- reading a file
+
+// A file read from its start in pieces, so a file of any size needs little memory. Only a regular file
+// opens: a pipe or a device would hold the open or the reads until someone writes to it.
+class InputFile {
+public:
+    explicit InputFile(const std::string& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // "" while all is well; otherwise why the file did not open, or why the last read or move failed.
+    const std::string& Error() const { return m_error; }
+    // Reads the next piece into the buffer (as much as fits): its size, 0 at the end of the file,
+    // negative on a read error.
+    std::int64_t Read(std::vector<unsigned char>& buffer);
+    // Moves to an offset from the start; false when it cannot.
+    bool Seek(std::uint64_t offset);
+
+private:
+    std::intptr_t m_handle = -1; // the file descriptor, or the Windows handle
+    std::string m_error;
+};
+
+// The program's command-line arguments as UTF-8, its own name first.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // ---------------------------------------------------------------- settings stores
 

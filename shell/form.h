@@ -55,14 +55,15 @@ public:
 // added, removed or moved. 0 names no row.
 using RowId = std::uint64_t;
 
-// The view of the main window that the operations of filelist/ and convert/ work on.
+// The view of the main window that the operations of filelist/ and convert/ work on. Every
+// implementation keeps the same promises; tests/support/formcontract.h checks each one against them.
 class Form {
 public:
     virtual ~Form() = default;
 
-    // ---- ListView1: rows are numbered from 1 in display order.
+    // ---- ListView1: rows are numbered from 1 in display order. Every call that takes a row number
+    // throws RuntimeError 35600 when there is no such row (see ListPosition).
     virtual long RowCount() const = 0;
-    // Throws RuntimeError 35600 when there is no such row.
     virtual std::string RowText(long index) const = 0;
     virtual void AppendRow(const std::string& text) = 0;
     virtual void SetRowText(long index, const std::string& text) = 0;
@@ -79,6 +80,8 @@ public:
     virtual long IndexOfRow(RowId id) const = 0;
 
     // ---- pointers
+    // The window-wide pointer: Pointer() answers what SetPointer set last. Only SetPointer changes it,
+    // and hovering (see HoverPointer) never replaces the hourglass.
     virtual MousePointer Pointer() const = 0;
     virtual void SetPointer(MousePointer pointer) = 0;
     // The list's own pointer: the arrow, or the drag picture.
@@ -95,9 +98,12 @@ public:
     virtual void SetProgressCaption(const std::string& caption) = 0;
 
     // ---- the message loop
-    // Lets pending window messages run, then returns.
+    // Lets pending window messages run, then returns. It answers within kEventsIntervalMs but lets
+    // messages run at most once in that time: a call soon after the last run returns at once, so a
+    // loop that calls it for every small step does not spend its time asking the window system.
     virtual void DoEvents() = 0;
-    // Lets window messages run for the given time, sleeping while there are none.
+    // Lets window messages run for the given time, sleeping while there are none. Returns as soon as
+    // the window is closing (a message that closes it ends the wait at once).
     virtual void WaitWithEvents(int milliseconds) = 0;
     // True once the user has asked to close the window.
     virtual bool IsClosing() const = 0;
@@ -106,5 +112,22 @@ public:
 
     virtual UserInterface& Ui() = 0;
 };
+
+// The longest a DoEvents call leaves pending messages waiting, and the shortest time between two runs.
+inline constexpr int kEventsIntervalMs = 10;
+
+// The list position (from 0) of a row number; throws RuntimeError 35600 when the form has no such row.
+long ListPosition(const Form& form, long index);
+
+// Where the mouse is, for the hover rules.
+enum class HoverTarget {
+    Button,     // a push button: the custom pointer (the hand)
+    Background, // the window's or a frame's bare background: the default arrow
+    Other,      // a text box, the list or the progress bar: the pointer stays
+};
+
+// The pointer a move over the target shows: the hand over a button, the arrow over bare background,
+// and otherwise the current one; a busy hourglass always stays.
+MousePointer HoverPointer(MousePointer current, HoverTarget target);
 
 } // namespace pf

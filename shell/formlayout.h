@@ -16,9 +16,16 @@ struct ControlPlace {
     const char* name;
     const char* caption;
     int left, top, width, height;
+    // The frame the control stands in, nullptr for the window itself.
+    const ControlPlace* frame = nullptr;
 };
 
 inline constexpr ControlPlace kListView1 = {"ListView1", "", 120, 120, 7800, 2535};
+inline constexpr ControlPlace kFrame2 = {"Frame2", "Save PDF Files To This Folder", 120, 3705, 7800, 825};
+inline constexpr ControlPlace kText1 = {"Text1", "", 225, 300, 6540, 345, &kFrame2};
+inline constexpr ControlPlace kFrame1 = {
+    "Frame1", "Pause For These Seconds Between Conversions", 120, 4605, 7800, 825};
+inline constexpr ControlPlace kText2 = {"Text2", "", 225, 300, 6540, 345, &kFrame1};
 // PushButton1 to PushButton7, in that order.
 inline constexpr std::array<ControlPlace, 7> kButtons = {{
     {"PushButton1", "Add Text Files", 120, 2745, 3840, 405},
@@ -26,14 +33,9 @@ inline constexpr std::array<ControlPlace, 7> kButtons = {{
     {"PushButton3", "Clear List", 120, 3255, 3840, 405},
     {"PushButton4", "Add All Text Files In Folder", 4080, 2745, 3840, 405},
     {"PushButton5", "Load Sample/Example Files", 4080, 3255, 3840, 405},
-    {"PushButton6", "?", 6840, 300, 720, 345},   // in Frame1
-    {"PushButton7", "...", 6840, 300, 720, 345}, // in Frame2
+    {"PushButton6", "?", 6840, 300, 720, 345, &kFrame1},
+    {"PushButton7", "...", 6840, 300, 720, 345, &kFrame2},
 }};
-inline constexpr ControlPlace kFrame2 = {"Frame2", "Save PDF Files To This Folder", 120, 3705, 7800, 825};
-inline constexpr ControlPlace kText1 = {"Text1", "", 225, 300, 6540, 345};
-inline constexpr ControlPlace kFrame1 = {
-    "Frame1", "Pause For These Seconds Between Conversions", 120, 4605, 7800, 825};
-inline constexpr ControlPlace kText2 = {"Text2", "", 225, 300, 6540, 345};
 inline constexpr ControlPlace kProgressBar1 = {"ProgressBar1", "Progress Bar", 120, 6075, 7800, 405};
 
 inline constexpr const char* kListToolTip =

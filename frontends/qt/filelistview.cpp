@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kDeleteKeyCode = 46;
-
 // The local path a file address names. Percent escapes are decoded to the bytes they stand for, not to
 // text, so a name that is not valid UTF-8 keeps its bytes; an address with a host names a network path.
 std::string LocalPathBytes(const QUrl& url) {
@@ -82,7 +80,7 @@ void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void FileListView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete) {
-        emit KeyDown(kDeleteKeyCode);
+        emit DeleteKey();
         return;
     }
     QTreeView::keyPressEvent(event);

@@ -26,7 +26,7 @@ signals:
     void MouseMove(int x, int y);
     void MouseUp();
     void DblClick();
-    void KeyDown(int keyCode);
+    void DeleteKey();
     void FilesDropped(const std::vector<std::string>& paths);
 
 protected:

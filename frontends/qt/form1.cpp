@@ -2,7 +2,6 @@
 
 #include "cursorfile.h"
 #include "filelistview.h"
-#include "folderwalk.h"
 #include "formlayout.h"
 #include "platform.h"
 #include "qtuserinterface.h"
@@ -25,8 +24,6 @@ namespace {
 
 using namespace pf::layout;
 
-constexpr qint64 kEventsIntervalMs = 10;
-
 template <typename Widget> Widget* Place(Widget* widget, const ControlPlace& place) {
     widget->setObjectName(place.name);
     widget->setGeometry(place.left / kTwipsPerPixel, place.top / kTwipsPerPixel, place.width / kTwipsPerPixel,
@@ -48,25 +45,17 @@ void SetBackground(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
-std::string InProgramFolder(const char* name) {
-    return pf::platform::ProgramFolder() + pf::platform::PathSeparator() + name;
-}
-
 } // namespace
 
 Form1::Form1(pf::UserInterface* ui, QWidget* parent)
     : QWidget(parent), m_qtUi(std::make_unique<pf::QtUserInterface>(this)),
-      m_ui(ui != nullptr ? ui : m_qtUi.get()), m_events(*this, [this] { EndAfterRun(); }) {
+      m_ui(ui != nullptr ? ui : m_qtUi.get()) {
     SetupControls();
     ConnectSignals();
     SetTabOrder();
 }
 
 Form1::~Form1() = default;
-
-void Form1::Load() {
-    pf::Form_Load(*this, *this);
-}
 
 void Form1::SetupControls() {
     setObjectName("Form1");
@@ -88,13 +77,13 @@ void Form1::SetupControls() {
         frame->setMouseTracking(true);
         frame->installEventFilter(this);
     }
-    m_text1 = Place(new QLineEdit(m_frame2), kText1);
-    m_text2 = Place(new QLineEdit(m_frame1), kText2);
+    m_text1 = Place(new QLineEdit(kText1.frame == &kFrame1 ? m_frame1 : m_frame2), kText1);
+    m_text2 = Place(new QLineEdit(kText2.frame == &kFrame1 ? m_frame1 : m_frame2), kText2);
 
-    for (int i = 0; i < 7; ++i) {
-        QWidget* owner = i == 5   ? static_cast<QWidget*>(m_frame1)
-                         : i == 6 ? static_cast<QWidget*>(m_frame2)
-                                  : this;
+    for (std::size_t i = 0; i < kButtons.size(); ++i) {
+        QWidget* owner = kButtons[i].frame == &kFrame1   ? static_cast<QWidget*>(m_frame1)
+                         : kButtons[i].frame == &kFrame2 ? static_cast<QWidget*>(m_frame2)
+                                                         : this;
         m_pushButtons[i] = Place(new QPushButton(kButtons[i].caption, owner), kButtons[i]);
         m_pushButtons[i]->setFont(ArialBold(11.25));
         m_pushButtons[i]->setMouseTracking(true);
@@ -112,71 +101,52 @@ void Form1::SetupControls() {
 void Form1::ConnectSignals() {
     const auto* click = pf::kPushButtonClicks.begin(); // PushButtonN_Click for the Nth button
     for (QPushButton* button : m_pushButtons) {
-        connect(button, &QPushButton::clicked, this, [this, handler = *click++] { (m_events.*handler)(); });
+        connect(button, &QPushButton::clicked, this, [this, handler = *click++] { (Events().*handler)(); });
     }
-    connect(m_text1, &QLineEdit::textChanged, this, [this] { m_events.Text1_Change(); });
-    connect(m_text2, &QLineEdit::textChanged, this, [this] { m_events.Text2_Change(); });
-    connect(m_listView1, &FileListView::MouseDown, this, [this] { m_events.ListView1_MouseDown(); });
-    connect(m_listView1, &FileListView::ItemClick, this, [this] { m_events.ListView1_ItemClick(); });
+    connect(m_text1, &QLineEdit::textChanged, this, [this] { Events().Text1_Change(); });
+    connect(m_text2, &QLineEdit::textChanged, this, [this] { Events().Text2_Change(); });
+    connect(m_listView1, &FileListView::MouseDown, this, [this] { Events().ListView1_MouseDown(); });
+    connect(m_listView1, &FileListView::ItemClick, this, [this] { Events().ListView1_ItemClick(); });
     connect(m_listView1, &FileListView::MouseMove, this,
-            [this](int x, int y) { m_events.ListView1_MouseMove(x, y); });
-    connect(m_listView1, &FileListView::MouseUp, this, [this] { m_events.ListView1_MouseUp(); });
-    connect(m_listView1, &FileListView::DblClick, this, [this] { m_events.ListView1_DblClick(); });
-    connect(m_listView1, &FileListView::KeyDown, this,
-            [this](int keyCode) { m_events.ListView1_KeyDown(keyCode); });
+            [this](int x, int y) { Events().ListView1_MouseMove(x, y); });
+    connect(m_listView1, &FileListView::MouseUp, this, [this] { Events().ListView1_MouseUp(); });
+    connect(m_listView1, &FileListView::DblClick, this, [this] { Events().ListView1_DblClick(); });
+    connect(m_listView1, &FileListView::DeleteKey, this, [this] { Events().ListView1_DeleteKey(); });
     connect(m_listView1, &FileListView::FilesDropped, this,
-            [this](const std::vector<std::string>& paths) { m_events.ListView1_OLEDragDrop(paths); });
+            [this](const std::vector<std::string>& paths) { Events().ListView1_OLEDragDrop(paths); });
 }
 
-// Tab order by the controls' tab indexes: the list, the output folder, the buttons, the pause.
+// Tab order by the controls' tab indexes, as the layout table lists them.
 void Form1::SetTabOrder() {
-    const std::array<QWidget*, 10> order = {
-        m_listView1,      m_text1,          m_pushButtons[6], m_pushButtons[0], m_pushButtons[3],
-        m_pushButtons[1], m_pushButtons[2], m_pushButtons[4], m_text2,          m_pushButtons[5]};
-    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
-        setTabOrder(order[i], order[i + 1]);
+    for (std::size_t i = 0; i + 1 < kTabOrder.size(); ++i) {
+        setTabOrder(findChild<QWidget*>(kTabOrder[i]), findChild<QWidget*>(kTabOrder[i + 1]));
     }
     m_progressBar1->setFocusPolicy(Qt::NoFocus);
 }
 
 // ---------------------------------------------------------------- hover and closing
 
+// Moves over the buttons, the frames and the window, for the hover rules. A move that a button ignores
+// travels on to the frame or window around it, so there only a move over bare background (no control
+// under the pointer) counts as one over the background.
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
-        Hover(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event)->position().toPoint());
+        auto* widget = static_cast<QWidget*>(watched);
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const bool overButton =
+            std::find(m_pushButtons.begin(), m_pushButtons.end(), widget) != m_pushButtons.end();
+        Hover(overButton                       ? pf::HoverTarget::Button
+              : widget->childAt(at) == nullptr ? pf::HoverTarget::Background
+                                               : pf::HoverTarget::Other);
     }
     return QWidget::eventFilter(watched, event);
 }
 
-// The hover rules: the hand over a button, the arrow over the window background and the frames; a busy
-// hourglass stays. A move that a button ignores travels on to the frame or window around it, so there
-// only a move over bare background (no control under the pointer) brings the arrow back.
-void Form1::Hover(QWidget* widget, const QPoint& at) {
-    if (m_pointer == pf::MousePointer::Hourglass) {
-        return;
-    }
-    if (std::find(std::begin(m_pushButtons), std::end(m_pushButtons), widget) != std::end(m_pushButtons)) {
-        SetPointer(pf::MousePointer::Custom);
-    } else if (widget->childAt(at) == nullptr) {
-        SetPointer(pf::MousePointer::Default);
-    }
-}
-
 void Form1::closeEvent(QCloseEvent* event) {
-    switch (m_events.Form_Unload()) {
-    case pf::UnloadAction::HideUntilRunEnds:
-        hide();
+    if (UnloadRequested()) {
+        event->accept();
+    } else {
         event->ignore();
-        emit ClosingDuringRun(); // ends the wait under way
-        break;
-    case pf::UnloadAction::EndProgramNow:
-        event->accept();
-        QApplication::closeAllWindows();
-        pf::platform::EndProgramNow(0);
-        break;
-    case pf::UnloadAction::CloseWindow:
-        event->accept();
-        break;
     }
 }
 
@@ -189,17 +159,9 @@ void Form1::EndAfterRun() {
 
 // ---------------------------------------------------------------- Form: rows
 
-// The model row of a 1-based index; fails as the list control does for a row that is not there.
-long Form1::Row(long index) const {
-    if (index < 1 || index > RowCount()) {
-        throw pf::RuntimeError(pf::err::kIndexOutOfBounds);
-    }
-    return index - 1;
-}
-
 // The view's index of a 1-based row, after the view has heard of every appended row.
 QModelIndex Form1::ViewIndex(long index) const {
-    const long row = Row(index);
+    const long row = pf::ListPosition(*this, index);
     m_listView1->Rows().Flush();
     return m_listView1->Rows().index(static_cast<int>(row), 0);
 }
@@ -213,7 +175,7 @@ long Form1::RowCount() const {
 }
 
 std::string Form1::RowText(long index) const {
-    return m_listView1->Rows().Path(Row(index));
+    return m_listView1->Rows().Path(pf::ListPosition(*this, index));
 }
 
 void Form1::AppendRow(const std::string& text) {
@@ -221,11 +183,11 @@ void Form1::AppendRow(const std::string& text) {
 }
 
 void Form1::SetRowText(long index, const std::string& text) {
-    m_listView1->Rows().SetPath(Row(index), text);
+    m_listView1->Rows().SetPath(pf::ListPosition(*this, index), text);
 }
 
 void Form1::RemoveRow(long index) {
-    m_listView1->Rows().Remove(Row(index));
+    m_listView1->Rows().Remove(pf::ListPosition(*this, index));
 }
 
 void Form1::ClearRows() {
@@ -251,7 +213,7 @@ void Form1::ScrollRowIntoView(long index) {
 }
 
 pf::RowId Form1::RowIdAt(long index) const {
-    return m_listView1->Rows().IdAt(Row(index));
+    return m_listView1->Rows().IdAt(pf::ListPosition(*this, index));
 }
 
 long Form1::IndexOfRow(pf::RowId id) const {
@@ -260,9 +222,8 @@ long Form1::IndexOfRow(pf::RowId id) const {
 
 // ---------------------------------------------------------------- Form: pointers, boxes, progress
 
-void Form1::SetPointer(pf::MousePointer pointer) {
-    m_pointer = pointer;
-    switch (pointer) {
+void Form1::ShowPointer() {
+    switch (Pointer()) {
     case pf::MousePointer::Hourglass:
         setCursor(Qt::WaitCursor);
         break;
@@ -285,7 +246,7 @@ void Form1::SetListDragPointer(bool dragging) {
         viewport->setCursor(Qt::ArrowCursor);
         return;
     }
-    const QPixmap picture(QString::fromStdString(InProgramFolder("drag.ico")));
+    const QPixmap picture(QString::fromStdString(pf::platform::InProgramFolder("drag.ico")));
     viewport->setCursor(picture.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(picture));
 }
 
@@ -319,31 +280,19 @@ void Form1::SetProgressCaption(const std::string& caption) {
 
 // ---------------------------------------------------------------- Form: the message loop
 
-// A folder walk lets messages run several times per folder, tens of thousands of times a second, and
-// each look at the window system costs more than a folder's own work. A call that comes within a few
-// milliseconds of the last look returns at once, so the window still answers within that time.
-void Form1::DoEvents() {
+void Form1::RunPendingMessages() {
     m_listView1->Rows().Flush();
-    if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventsIntervalMs) {
-        return;
-    }
+    QCoreApplication::sendPostedEvents(); // the dispatcher may leave them for a later pass
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    m_sinceEvents.start();
 }
 
-void Form1::WaitWithEvents(int milliseconds) {
-    if (milliseconds <= 0) {
-        DoEvents();
-        return;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    connect(this, &Form1::ClosingDuringRun, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-double Form1::SecondsSinceMidnight() const {
-    return pf::platform::SecondsSinceMidnight();
+// A timer wakes the wait when no message comes before the time has passed.
+void Form1::WaitForMessages(int milliseconds) {
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(milliseconds);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 // ---------------------------------------------------------------- WindowSetup
@@ -363,8 +312,8 @@ void Form1::ApplySkinFile(const std::string& skinFile) {
 
 void Form1::LoadCustomPointer(const std::string& cursorFile) {
     m_customCursor = LoadCursorFile(QString::fromStdString(cursorFile));
-    if (m_pointer == pf::MousePointer::Custom) {
-        SetPointer(m_pointer);
+    if (Pointer() == pf::MousePointer::Custom) {
+        ShowPointer();
     }
 }
 
@@ -373,7 +322,7 @@ void Form1::SetCaption(const std::string& caption) {
 }
 
 void Form1::SetProgramIcon() {
-    const QIcon icon(QString::fromStdString(InProgramFolder("plumavert-fennic.png")));
+    const QIcon icon(QString::fromStdString(pf::platform::InProgramFolder("plumavert-fennic.png")));
     setWindowIcon(icon);
     QApplication::setWindowIcon(icon);
 }

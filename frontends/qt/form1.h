@@ -1,11 +1,8 @@
 #pragma once
 
-#include "form.h"
-#include "form1events.h"
-#include "startup.h"
+#include "windowform.h"
 
 #include <QCursor>
-#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -24,16 +21,13 @@ class QtUserInterface;
 
 // The program's one window. It lays out the controls, turns widget events into the handlers of the
 // window-free operations, and serves those operations as their Form.
-class Form1 : public QWidget, public pf::Form, public pf::WindowSetup {
+class Form1 : public QWidget, public pf::WindowForm {
     Q_OBJECT
 
 public:
     // ui replaces the Qt dialogs (tests script them); nullptr uses the real ones.
     explicit Form1(pf::UserInterface* ui = nullptr, QWidget* parent = nullptr);
     ~Form1() override;
-
-    // Runs the start-up steps; the caller shows the window afterwards.
-    void Load();
 
     // ---- Form
     long RowCount() const override;
@@ -48,8 +42,6 @@ public:
     void ScrollRowIntoView(long index) override;
     pf::RowId RowIdAt(long index) const override;
     long IndexOfRow(pf::RowId id) const override;
-    pf::MousePointer Pointer() const override { return m_pointer; }
-    void SetPointer(pf::MousePointer pointer) override;
     void SetListDragPointer(bool dragging) override;
     int CursorScreenY() const override;
     std::string Text1() const override;
@@ -58,10 +50,6 @@ public:
     void SetText2(const std::string& text) override;
     void SetProgress(double value) override;
     void SetProgressCaption(const std::string& caption) override;
-    void DoEvents() override;
-    void WaitWithEvents(int milliseconds) override;
-    bool IsClosing() const override { return m_events.IsClosing(); }
-    double SecondsSinceMidnight() const override;
     pf::UserInterface& Ui() override { return *m_ui; }
 
     // ---- WindowSetup
@@ -72,30 +60,27 @@ public:
     void AddListColumn(const std::string& header) override;
     void SetListColumnWidth(int twips) override;
 
-signals:
-    // The user asked to close the window while a run was under way.
-    void ClosingDuringRun();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
+    // ---- WindowForm
+    void ShowPointer() override;
+    void RunPendingMessages() override;
+    void WaitForMessages(int milliseconds) override;
+    void HideWindow() override { hide(); }
+    void EndAfterRun() override;
+
 private:
     void SetupControls();
-    void EndAfterRun();
-    void Hover(QWidget* widget, const QPoint& at);
     void ConnectSignals();
     void SetTabOrder();
-    long Row(long index) const;
     QModelIndex ViewIndex(long index) const;
     static long IndexOf(const QModelIndex& index);
 
     std::unique_ptr<pf::QtUserInterface> m_qtUi;
     pf::UserInterface* m_ui;
-    pf::Form1Events m_events;
-    pf::MousePointer m_pointer = pf::MousePointer::Default;
     std::optional<QCursor> m_customCursor;
-    QElapsedTimer m_sinceEvents; // since messages last ran in DoEvents
 
     FileListView* m_listView1 = nullptr;
     std::array<QPushButton*, 7> m_pushButtons = {};

@@ -1,11 +1,13 @@
 #include "droptarget.h"
 
 #include "adders.h"
-#include "wintext.h"
+#include "widetext.h"
 
 #include <shellapi.h>
 
 namespace pf::win32 {
+
+using platform::win::FromWide;
 
 namespace {
 FORMATETC FileListFormat() {
@@ -30,7 +32,7 @@ std::vector<std::string> FileDropTarget::DroppedPaths(IDataObject* data) {
         for (UINT i = 0; i < count; ++i) {
             std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
             path.resize(::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
-            paths.push_back(Utf8(path));
+            paths.push_back(FromWide(path));
         }
         ::GlobalUnlock(medium.hGlobal);
     }

@@ -3,7 +3,7 @@
 #include "droptarget.h"
 #include "platform.h"
 #include "runtimeerror.h"
-#include "wintext.h"
+#include "widetext.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -15,14 +15,13 @@
 #include <cstring>
 
 using namespace pf::layout;
-using pf::win32::Utf8;
-using pf::win32::Wide;
+using pf::platform::win::FromWide;
+using pf::platform::win::ToWide;
 
 namespace {
 
 using namespace form1id;
 constexpr int kProgramIconId = 1;
-constexpr int kDeleteKeyCode = 46;
 
 // The window that the message loop hands keyboard navigation (tab order, the space bar on buttons) to.
 HWND g_navigationWindow = nullptr;
@@ -43,7 +42,7 @@ HFONT ArialBold(double points) {
     const int height = -static_cast<int>(std::lround(points * dpi / 72.0));
     return ::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, kFontCharset, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                         Wide(kFontFace).c_str());
+                         ToWide(kFontFace).c_str());
 }
 
 std::wstring WindowText(HWND window) {
@@ -77,7 +76,7 @@ ATOM RegisterFormClass() {
 
 Form1::Form1(pf::UserInterface* ui)
     : m_winUi(std::make_unique<pf::Win32UserInterface>()), m_ui(ui != nullptr ? ui : m_winUi.get()),
-      m_events(*this, [this] { Form_Unload(); }), m_background(::CreateSolidBrush(m_backgroundColour)) {
+      m_background(::CreateSolidBrush(m_backgroundColour)) {
     ::OleInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                                        ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -122,10 +121,6 @@ Form1::~Form1() {
     ::OleUninitialize();
 }
 
-void Form1::Load() {
-    pf::Form_Load(*this, *this);
-}
-
 void Form1::Show() {
     RECT window{};
     ::GetWindowRect(m_hwnd, &window);
@@ -160,10 +155,12 @@ void Form1::CreateFonts() {
     ::SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_windowFont), FALSE);
 }
 
-HWND Form1::CreateControl(const wchar_t* className, const ControlPlace& place, DWORD style, int id,
-                          int frameLeft, int frameTop) {
+// A control of the window; one in a frame is placed relative to the frame, but belongs to the window.
+HWND Form1::CreateControl(const wchar_t* className, const ControlPlace& place, DWORD style, int id) {
+    const int frameLeft = place.frame != nullptr ? place.frame->left : 0;
+    const int frameTop = place.frame != nullptr ? place.frame->top : 0;
     const HWND control = ::CreateWindowExW(
-        0, className, Wide(place.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+        0, className, ToWide(place.caption).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
         Pixels(frameLeft + place.left), Pixels(frameTop + place.top), Pixels(place.width),
         Pixels(place.height), m_hwnd, FromParameter<HMENU>(static_cast<std::uintptr_t>(id)),
         ::GetModuleHandleW(nullptr), nullptr);
@@ -175,30 +172,27 @@ void Form1::CreateControls() {
     Controls& c = m_controls;
     c.listView1 = CreateControl(
         WC_LISTVIEWW, kListView1,
-        WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, kListView1Id, 0, 0);
+        WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, kListView1Id);
     ::SetWindowLongPtrW(c.listView1, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
     ::SetWindowPos(c.listView1, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     ::SetWindowSubclass(c.listView1, &Form1::ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    c.frame2 = CreateControl(WC_BUTTONW, kFrame2, BS_GROUPBOX, kFrame2Id, 0, 0);
-    c.frame1 = CreateControl(WC_BUTTONW, kFrame1, BS_GROUPBOX, kFrame1Id, 0, 0);
-    c.text1 = CreateControl(WC_EDITW, kText1, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kText1Id, kFrame2.left,
-                            kFrame2.top);
-    c.text2 = CreateControl(WC_EDITW, kText2, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kText2Id, kFrame1.left,
-                            kFrame1.top);
-    for (int i = 0; i < 7; ++i) {
-        const ControlPlace& frame = i == 5 ? kFrame1 : i == 6 ? kFrame2 : ControlPlace{"", "", 0, 0, 0, 0};
+    c.frame2 = CreateControl(WC_BUTTONW, kFrame2, BS_GROUPBOX, kFrame2Id);
+    c.frame1 = CreateControl(WC_BUTTONW, kFrame1, BS_GROUPBOX, kFrame1Id);
+    c.text1 = CreateControl(WC_EDITW, kText1, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kText1Id);
+    c.text2 = CreateControl(WC_EDITW, kText2, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kText2Id);
+    for (std::size_t i = 0; i < kButtons.size(); ++i) {
         c.pushButtons[i] = CreateControl(WC_BUTTONW, kButtons[i], WS_TABSTOP | BS_PUSHBUTTON,
-                                         kButtonId + i + 1, frame.left, frame.top);
+                                         kButtonId + static_cast<int>(i) + 1);
         ::SendMessageW(c.pushButtons[i], WM_SETFONT, reinterpret_cast<WPARAM>(m_buttonFont), FALSE);
     }
-    c.progressBar1 = CreateControl(PROGRESS_CLASSW, kProgressBar1, PBS_SMOOTH, kProgressBar1Id, 0, 0);
+    c.progressBar1 = CreateControl(PROGRESS_CLASSW, kProgressBar1, PBS_SMOOTH, kProgressBar1Id);
     ::SendMessageW(c.progressBar1, PBM_SETRANGE32, 0, 100);
     ::SetWindowSubclass(c.progressBar1, &Form1::ProgressProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
     c.toolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0,
                                   0, m_hwnd, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    std::wstring tip = Wide(kListToolTip);
+    std::wstring tip = ToWide(kListToolTip);
     TOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -209,7 +203,7 @@ void Form1::CreateControls() {
     ::SendMessageW(c.toolTip, TTM_SETMAXTIPWIDTH, 0, Pixels(kListView1.width));
 
     m_dropTarget = std::make_unique<pf::win32::FileDropTarget>(
-        [this](const std::vector<std::string>& paths) { m_events.ListView1_OLEDragDrop(paths); });
+        [this](const std::vector<std::string>& paths) { Events().ListView1_OLEDragDrop(paths); });
     m_dropRegistered = SUCCEEDED(::RegisterDragDrop(c.listView1, m_dropTarget.get()));
 }
 
@@ -241,10 +235,10 @@ void Form1::SetTabOrder() {
 // A press selects the entry under the pointer and keeps the mouse, so the release is always seen here.
 void Form1::ListView1_MouseDown(int x, int y) {
     ::SetFocus(m_controls.listView1);
-    m_events.ListView1_MouseDown();
+    Events().ListView1_MouseDown();
     if (const long hit = RowAt(x, y); hit != 0) {
         SelectRow(hit);
-        m_events.ListView1_ItemClick();
+        Events().ListView1_ItemClick();
     }
     ::SetCapture(m_controls.listView1);
 }
@@ -253,37 +247,34 @@ void Form1::ListView1_MouseUp() {
     if (::GetCapture() == m_controls.listView1) {
         ::ReleaseCapture();
     }
-    m_events.ListView1_MouseUp();
+    Events().ListView1_MouseUp();
 }
 
-// The hover rules: the hand over a button, the arrow over the background and the frames; a busy
-// hourglass stays.
+// The frames show the window's background, for the hover rules.
 void Form1::HoverOver(HWND control) {
-    if (m_pointer == pf::MousePointer::Hourglass) {
-        return;
-    }
     const bool overButton = std::find(std::begin(m_controls.pushButtons), std::end(m_controls.pushButtons),
                                       control) != std::end(m_controls.pushButtons);
     const bool overBackground =
         control == m_hwnd || control == m_controls.frame1 || control == m_controls.frame2;
-    if (overButton || overBackground) {
-        SetPointer(overButton ? pf::MousePointer::Custom : pf::MousePointer::Default);
+    Hover(overButton       ? pf::HoverTarget::Button
+          : overBackground ? pf::HoverTarget::Background
+                           : pf::HoverTarget::Other);
+}
+
+// Closing the window destroys it, which ends the message loop and the program.
+void Form1::Form_Unload() {
+    if (UnloadRequested()) {
+        m_endsProgram = true;
+        ::DestroyWindow(m_hwnd);
     }
 }
 
-// Closing ends the program; a run under way ends it once the printer is back, so the window only hides.
-void Form1::Form_Unload() {
-    switch (m_events.Form_Unload()) {
-    case pf::UnloadAction::HideUntilRunEnds:
-        ::ShowWindow(m_hwnd, SW_HIDE);
-        break;
-    case pf::UnloadAction::EndProgramNow:
-        ::ExitProcess(0);
-    case pf::UnloadAction::CloseWindow:
-        m_endsProgram = true;
-        ::DestroyWindow(m_hwnd);
-        break;
-    }
+void Form1::HideWindow() {
+    ::ShowWindow(m_hwnd, SW_HIDE);
+}
+
+void Form1::EndAfterRun() {
+    Form_Unload();
 }
 
 // ---------------------------------------------------------------- messages
@@ -336,11 +327,11 @@ LRESULT Form1::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     if (code == BN_CLICKED && id > kButtonId && id <= kButtonId + 7) {
-        (m_events.*pf::kPushButtonClicks[static_cast<std::size_t>(id - kButtonId - 1)])();
+        (Events().*pf::kPushButtonClicks[static_cast<std::size_t>(id - kButtonId - 1)])();
     } else if (code == EN_CHANGE && id == kText1Id) {
-        m_events.Text1_Change();
+        Events().Text1_Change();
     } else if (code == EN_CHANGE && id == kText2Id) {
-        m_events.Text2_Change();
+        Events().Text2_Change();
     }
     return 0;
 }
@@ -366,7 +357,7 @@ HCURSOR Form1::ShownCursor(HWND over) const {
                    ? m_listDragCursor
                    : ::LoadCursorW(nullptr, IDC_ARROW);
     }
-    switch (m_pointer) {
+    switch (Pointer()) {
     case pf::MousePointer::Hourglass:
         return ::LoadCursorW(nullptr, IDC_WAIT);
     case pf::MousePointer::Custom:
@@ -378,7 +369,7 @@ HCURSOR Form1::ShownCursor(HWND over) const {
 }
 
 // Shows a changed pointer at once when the mouse is over the window, without waiting for it to move.
-void Form1::ShowPointerNow() {
+void Form1::ShowPointer() {
     POINT at{};
     ::GetCursorPos(&at);
     const HWND over = ::WindowFromPoint(at);
@@ -398,7 +389,7 @@ bool Form1::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         ListView1_MouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return true;
     case WM_MOUSEMOVE:
-        m_events.ListView1_MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        Events().ListView1_MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0; // a held button belongs to the drag
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -406,11 +397,11 @@ bool Form1::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
         ListView1_MouseUp();
         return true;
     case WM_LBUTTONDBLCLK:
-        m_events.ListView1_DblClick();
+        Events().ListView1_DblClick();
         return true;
     case WM_KEYDOWN:
         if (wParam == VK_DELETE) {
-            m_events.ListView1_KeyDown(kDeleteKeyCode);
+            Events().ListView1_DeleteKey();
             return true;
         }
         return false;
@@ -472,10 +463,7 @@ void Form1::PaintProgressCaption(HDC dc) const {
 namespace {
 
 int ItemIndex(const Form1& form, long index) {
-    if (index < 1 || index > form.RowCount()) {
-        throw pf::RuntimeError(pf::err::kIndexOutOfBounds);
-    }
-    return static_cast<int>(index - 1);
+    return static_cast<int>(pf::ListPosition(form, index));
 }
 
 } // namespace
@@ -495,14 +483,14 @@ std::string Form1::RowText(long index) const {
             ::SendMessageW(m_controls.listView1, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&row)));
         if (length + 1 < text.size()) {
             text.resize(length);
-            return Utf8(text);
+            return FromWide(text);
         }
         text.resize(text.size() * 2);
     }
 }
 
 void Form1::AppendRow(const std::string& text) {
-    std::wstring wide = Wide(text);
+    std::wstring wide = ToWide(text);
     LVITEMW row{};
     row.mask = LVIF_TEXT | LVIF_PARAM;
     row.iItem = static_cast<int>(RowCount());
@@ -512,7 +500,7 @@ void Form1::AppendRow(const std::string& text) {
 }
 
 void Form1::SetRowText(long index, const std::string& text) {
-    std::wstring wide = Wide(text);
+    std::wstring wide = ToWide(text);
     LVITEMW row{};
     row.pszText = wide.data();
     ::SendMessageW(m_controls.listView1, LVM_SETITEMTEXTW, ItemIndex(*this, index),
@@ -594,23 +582,17 @@ long Form1::IndexOfRow(pf::RowId id) const {
 
 // ---------------------------------------------------------------- Form: pointers, boxes, progress
 
-void Form1::SetPointer(pf::MousePointer pointer) {
-    m_pointer = pointer;
-    ShowPointerNow();
-}
-
 void Form1::SetListDragPointer(bool dragging) {
     if (dragging) {
         if (m_listDragCursor != nullptr) {
             ::DestroyIcon(m_listDragCursor);
         }
-        const std::wstring file =
-            Wide(pf::platform::ProgramFolder() + pf::platform::PathSeparator() + "drag.ico");
+        const std::wstring file = ToWide(pf::platform::InProgramFolder("drag.ico"));
         m_listDragCursor = static_cast<HCURSOR>(
             ::LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
     }
     m_listPointer = dragging ? ListPointer::Drag : ListPointer::Arrow;
-    ShowPointerNow();
+    ShowPointer();
 }
 
 int Form1::CursorScreenY() const {
@@ -620,19 +602,19 @@ int Form1::CursorScreenY() const {
 }
 
 std::string Form1::Text1() const {
-    return Utf8(WindowText(m_controls.text1));
+    return FromWide(WindowText(m_controls.text1));
 }
 
 void Form1::SetText1(const std::string& text) {
-    ::SetWindowTextW(m_controls.text1, Wide(text).c_str());
+    ::SetWindowTextW(m_controls.text1, ToWide(text).c_str());
 }
 
 std::string Form1::Text2() const {
-    return Utf8(WindowText(m_controls.text2));
+    return FromWide(WindowText(m_controls.text2));
 }
 
 void Form1::SetText2(const std::string& text) {
-    ::SetWindowTextW(m_controls.text2, Wide(text).c_str());
+    ::SetWindowTextW(m_controls.text2, ToWide(text).c_str());
 }
 
 void Form1::SetProgress(double value) {
@@ -640,13 +622,13 @@ void Form1::SetProgress(double value) {
 }
 
 void Form1::SetProgressCaption(const std::string& caption) {
-    ::SetWindowTextW(m_controls.progressBar1, Wide(caption).c_str());
+    ::SetWindowTextW(m_controls.progressBar1, ToWide(caption).c_str());
     ::InvalidateRect(m_controls.progressBar1, nullptr, TRUE);
 }
 
 // ---------------------------------------------------------------- Form: the message loop
 
-void Form1::DoEvents() {
+void Form1::RunPendingMessages() {
     MSG message{};
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -657,52 +639,33 @@ void Form1::DoEvents() {
     }
 }
 
-void Form1::WaitWithEvents(int milliseconds) {
-    const ULONGLONG deadline =
-        ::GetTickCount64() + static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
-    for (;;) {
-        DoEvents();
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= deadline) {
-            return;
-        }
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
-                                      MWMO_INPUTAVAILABLE);
-    }
-}
-
-double Form1::SecondsSinceMidnight() const {
-    return pf::platform::SecondsSinceMidnight();
+void Form1::WaitForMessages(int milliseconds) {
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds), QS_ALLINPUT,
+                                  MWMO_INPUTAVAILABLE);
 }
 
 // ---------------------------------------------------------------- WindowSetup
 
-void Form1::ApplySkinFile(const std::string& skinFile) {
+void Form1::ApplySkinFile(const std::string& /*skinFile*/) {
     m_backgroundColour = ::GetSysColor(COLOR_BTNFACE);
     ::DeleteObject(m_background);
     m_background = ::CreateSolidBrush(m_backgroundColour);
     ::RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    const HANDLE file = ::CreateFileW(Wide(skinFile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        throw pf::RuntimeError(pf::err::kFileNotFound);
-    }
-    ::CloseHandle(file);
 }
 
 void Form1::LoadCustomPointer(const std::string& cursorFile) {
     if (m_customCursor != nullptr) {
         ::DestroyCursor(m_customCursor);
     }
-    m_customCursor = static_cast<HCURSOR>(::LoadImageW(nullptr, Wide(cursorFile).c_str(), IMAGE_CURSOR, 0, 0,
-                                                       LR_LOADFROMFILE | LR_DEFAULTSIZE));
-    if (m_pointer == pf::MousePointer::Custom) {
-        ShowPointerNow();
+    m_customCursor = static_cast<HCURSOR>(::LoadImageW(nullptr, ToWide(cursorFile).c_str(), IMAGE_CURSOR, 0,
+                                                       0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    if (Pointer() == pf::MousePointer::Custom) {
+        ShowPointer();
     }
 }
 
 void Form1::SetCaption(const std::string& caption) {
-    ::SetWindowTextW(m_hwnd, Wide(caption).c_str());
+    ::SetWindowTextW(m_hwnd, ToWide(caption).c_str());
 }
 
 void Form1::SetProgramIcon() {
@@ -719,7 +682,7 @@ void Form1::SetProgramIcon() {
 }
 
 void Form1::AddListColumn(const std::string& header) {
-    std::wstring text = Wide(header);
+    std::wstring text = ToWide(header);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = Pixels(kListView1.width) / 2;

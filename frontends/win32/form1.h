@@ -1,10 +1,8 @@
 #pragma once
 
-#include "form.h"
-#include "form1events.h"
 #include "formlayout.h"
-#include "startup.h"
 #include "win32userinterface.h"
+#include "windowform.h"
 
 #include <windows.h>
 
@@ -34,7 +32,7 @@ inline constexpr int kFrame2Id = 1042;
 // The program's one window on Windows, built from the common controls. It lays out the controls from
 // the shared twips table, turns window messages into the handlers of the window-free operations, and
 // serves those operations as their Form.
-class Form1 : public pf::Form, public pf::WindowSetup {
+class Form1 : public pf::WindowForm {
 public:
     // The window's controls, for tests that send them messages.
     struct Controls {
@@ -54,8 +52,6 @@ public:
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // Runs the start-up steps; the caller shows the window afterwards.
-    void Load();
     // Shows the window centred on the screen.
     void Show();
     // Runs the message loop until the window is gone; returns the exit code.
@@ -83,8 +79,6 @@ public:
     void ScrollRowIntoView(long index) override;
     pf::RowId RowIdAt(long index) const override;
     long IndexOfRow(pf::RowId id) const override;
-    pf::MousePointer Pointer() const override { return m_pointer; }
-    void SetPointer(pf::MousePointer pointer) override;
     void SetListDragPointer(bool dragging) override;
     int CursorScreenY() const override;
     std::string Text1() const override;
@@ -93,10 +87,6 @@ public:
     void SetText2(const std::string& text) override;
     void SetProgress(double value) override;
     void SetProgressCaption(const std::string& caption) override;
-    void DoEvents() override;
-    void WaitWithEvents(int milliseconds) override;
-    bool IsClosing() const override { return m_events.IsClosing(); }
-    double SecondsSinceMidnight() const override;
     pf::UserInterface& Ui() override { return *m_ui; }
 
     // ---- WindowSetup
@@ -106,6 +96,14 @@ public:
     void SetProgramIcon() override;
     void AddListColumn(const std::string& header) override;
     void SetListColumnWidth(int twips) override;
+
+protected:
+    // ---- WindowForm
+    void ShowPointer() override;
+    void RunPendingMessages() override;
+    void WaitForMessages(int milliseconds) override;
+    void HideWindow() override;
+    void EndAfterRun() override;
 
 private:
     // The list's mouse handlers that also select the entry under the pointer and keep the mouse.
@@ -117,10 +115,8 @@ private:
     void CreateControls();
     void CreateFonts();
     void SetTabOrder();
-    HWND CreateControl(const wchar_t* className, const pf::layout::ControlPlace& place, DWORD style, int id,
-                       int frameLeft, int frameTop);
+    HWND CreateControl(const wchar_t* className, const pf::layout::ControlPlace& place, DWORD style, int id);
     HCURSOR ShownCursor(HWND over) const;
-    void ShowPointerNow();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCursor(HWND over, UINT hitTest, UINT mouseMessage);
@@ -134,12 +130,10 @@ private:
 
     std::unique_ptr<pf::Win32UserInterface> m_winUi;
     pf::UserInterface* m_ui;
-    pf::Form1Events m_events;
     std::unique_ptr<pf::win32::FileDropTarget> m_dropTarget;
     // The list's own pointer: none of its own until the first entry click, then the arrow or the drag
     // picture.
     enum class ListPointer { Inherited, Arrow, Drag };
-    pf::MousePointer m_pointer = pf::MousePointer::Default;
     ListPointer m_listPointer = ListPointer::Inherited;
     HCURSOR m_customCursor = nullptr;
     HCURSOR m_listDragCursor = nullptr;

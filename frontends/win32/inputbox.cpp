@@ -1,10 +1,14 @@
 #include "inputbox.h"
 
+#include "widetext.h"
 #include "wintext.h"
 
 #include <vector>
 
 namespace pf::win32 {
+
+using platform::win::FromWide;
+using platform::win::ToWide;
 
 namespace {
 
@@ -112,10 +116,10 @@ std::string InputBox(HWND owner, const std::string& prompt, const std::string& t
     layout.AddItem(BS_DEFPUSHBUTTON | WS_TABSTOP, 183, 7, 50, 14, IDOK, kButtonAtom);
     layout.AddItem(BS_PUSHBUTTON | WS_TABSTOP, 183, 25, 50, 14, IDCANCEL, kButtonAtom);
     layout.AddItem(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 70, 226, 13, kInputTextId, kEditAtom);
-    InputState state{DisplayText(prompt), Wide(title), Wide(defaultAnswer)};
+    InputState state{DisplayText(prompt), ToWide(title), ToWide(defaultAnswer)};
     const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), layout.Get(), owner,
                                                      InputBoxProc, reinterpret_cast<LPARAM>(&state));
-    return result == IDOK ? Utf8(state.answer) : std::string();
+    return result == IDOK ? FromWide(state.answer) : std::string();
 }
 
 } // namespace pf::win32

@@ -2,6 +2,7 @@
 
 #include "inputbox.h"
 #include "runtimeerror.h"
+#include "widetext.h"
 #include "wintext.h"
 
 #include <cderr.h>
@@ -14,8 +15,8 @@
 
 namespace pf {
 
-using win32::Utf8;
-using win32::Wide;
+using platform::win::FromWide;
+using platform::win::ToWide;
 
 namespace {
 
@@ -43,7 +44,7 @@ UINT MessageBoxStyle(MessageButtons buttons, MessageIcon icon) {
 
 MessageAnswer Win32UserInterface::ShowMessage(const std::string& text, const std::string& title,
                                               MessageButtons buttons, MessageIcon icon) {
-    const int answer = ::MessageBoxW(m_owner, win32::DisplayText(text).c_str(), Wide(title).c_str(),
+    const int answer = ::MessageBoxW(m_owner, win32::DisplayText(text).c_str(), ToWide(title).c_str(),
                                      MessageBoxStyle(buttons, icon));
     if (buttons == MessageButtons::Ok) {
         return MessageAnswer::Ok;
@@ -57,8 +58,8 @@ std::string Win32UserInterface::AskText(const std::string& prompt, const std::st
 }
 
 std::string Win32UserInterface::BrowseForFolder(const std::string& prompt, const std::string& startFolder) {
-    const std::wstring title = Wide(prompt);
-    const std::wstring start = Wide(startFolder);
+    const std::wstring title = ToWide(prompt);
+    const std::wstring start = ToWide(startFolder);
     BROWSEINFOW info{};
     info.hwndOwner = m_owner;
     info.lpszTitle = title.c_str();
@@ -72,11 +73,11 @@ std::string Win32UserInterface::BrowseForFolder(const std::string& prompt, const
     std::array<wchar_t, MAX_PATH> path{};
     const bool found = ::SHGetPathFromIDListW(chosen, path.data()) != FALSE;
     ::CoTaskMemFree(chosen);
-    return found ? Utf8(path.data()) : std::string();
+    return found ? FromWide(path.data()) : std::string();
 }
 
 std::wstring DialogFilter(const std::string& filter) {
-    std::wstring wide = Wide(filter);
+    std::wstring wide = ToWide(filter);
     for (wchar_t& c : wide) {
         if (c == L'|') {
             c = L'\0';
@@ -91,7 +92,7 @@ std::vector<std::string> DialogFilePaths(const wchar_t* buffer, std::size_t size
     std::size_t at = 0;
     while (at < size && buffer[at] != L'\0') {
         const std::wstring_view part(buffer + at);
-        parts.push_back(Utf8(part));
+        parts.push_back(FromWide(part));
         at += part.size() + 1;
     }
     if (parts.size() < 2) {
@@ -108,7 +109,7 @@ std::vector<std::string> DialogFilePaths(const wchar_t* buffer, std::size_t size
 std::vector<std::string> Win32UserInterface::ShowOpenDialog(const FileDialogOptions& options) {
     std::vector<wchar_t> buffer(options.maxFileNameLength + 2, L'\0');
     const std::wstring filter = DialogFilter(options.filter);
-    const std::wstring title = Wide(options.title);
+    const std::wstring title = ToWide(options.title);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = m_owner;
@@ -127,11 +128,11 @@ std::vector<std::string> Win32UserInterface::ShowOpenDialog(const FileDialogOpti
 }
 
 void Win32UserInterface::OpenFolder(const std::string& path) {
-    ::ShellExecuteW(m_owner, nullptr, Wide(path).c_str(), nullptr, L"C:\\", SW_SHOW);
+    ::ShellExecuteW(m_owner, nullptr, ToWide(path).c_str(), nullptr, L"C:\\", SW_SHOW);
 }
 
 void Win32UserInterface::OpenAddress(const std::string& address) {
-    const std::wstring argument = L"\"" + Wide(address) + L"\"";
+    const std::wstring argument = L"\"" + ToWide(address) + L"\"";
     ::ShellExecuteW(nullptr, nullptr, L"explorer", argument.c_str(), nullptr, SW_SHOWMINIMIZED);
 }
 

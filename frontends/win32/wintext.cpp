@@ -6,16 +6,8 @@
 
 namespace pf::win32 {
 
-std::wstring Wide(std::string_view utf8) {
-    return platform::win::ToWide(utf8);
-}
-
-std::string Utf8(std::wstring_view wide) {
-    return platform::win::FromWide(wide);
-}
-
 std::wstring DisplayText(std::string_view utf8) {
-    const std::wstring text = Wide(utf8);
+    const std::wstring text = platform::win::ToWide(utf8);
     std::wstring out;
     out.reserve(text.size() + 8);
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <clocale>
+#include <cstring>
 #include <cwctype>
 #include <dirent.h>
 #include <fcntl.h>
@@ -418,6 +419,48 @@ bool CanCreateFilesIn(const std::string& folder) {
 // Linux file systems tell names apart by their bytes.
 std::string FileNameKey(std::string_view name) {
     return std::string(name);
+}
+
+InputFile::InputFile(const std::string& path)
+    : m_handle(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    struct stat st {};
+    if (m_handle < 0 || ::fstat(static_cast<int>(m_handle), &st) != 0) {
+        m_error = std::strerror(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        m_error = "it is not a regular file";
+    } else {
+        const int fd = static_cast<int>(m_handle);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+}
+
+InputFile::~InputFile() {
+    if (m_handle >= 0) {
+        ::close(static_cast<int>(m_handle));
+    }
+}
+
+std::int64_t InputFile::Read(std::vector<unsigned char>& buffer) {
+    ssize_t n = 0;
+    do {
+        n = ::read(static_cast<int>(m_handle), buffer.data(), buffer.size());
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        m_error = std::strerror(errno);
+    }
+    return n;
+}
+
+bool InputFile::Seek(std::uint64_t offset) {
+    if (::lseek(static_cast<int>(m_handle), static_cast<off_t>(offset), SEEK_SET) < 0) {
+        m_error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return {argv, argv + argc};
 }
 
 } // namespace pf::platform

@@ -8,6 +8,8 @@
 #include "platform.h"
 #include "win32.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 
 namespace pf::platform {
@@ -280,6 +282,58 @@ bool CanCreateFilesIn(const std::string& folder) {
 
 std::string FileNameKey(std::string_view name) {
     return win::FromWide(Folded(name));
+}
+
+InputFile::InputFile(const std::string& path)
+    : m_handle(reinterpret_cast<std::intptr_t>(::CreateFileW(
+          win::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr))) {
+    const auto handle = reinterpret_cast<HANDLE>(m_handle); // NOLINT(performance-no-int-to-ptr)
+    if (handle == INVALID_HANDLE_VALUE) {
+        m_error = win::SystemMessage(::GetLastError());
+    } else if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        m_error = "it is not a regular file";
+    }
+}
+
+InputFile::~InputFile() {
+    const auto handle = reinterpret_cast<HANDLE>(m_handle); // NOLINT(performance-no-int-to-ptr)
+    if (handle != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(handle);
+    }
+}
+
+std::int64_t InputFile::Read(std::vector<unsigned char>& buffer) {
+    DWORD read = 0;
+    if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), // NOLINT(performance-no-int-to-ptr)
+                    buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+        m_error = win::SystemMessage(::GetLastError());
+        return -1;
+    }
+    return read;
+}
+
+bool InputFile::Seek(std::uint64_t offset) {
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (!::SetFilePointerEx(reinterpret_cast<HANDLE>(m_handle), // NOLINT(performance-no-int-to-ptr)
+                            position, nullptr, FILE_BEGIN)) {
+        m_error = win::SystemMessage(::GetLastError());
+        return false;
+    }
+    return true;
+}
+
+// The wide command line: the narrow arguments of main are in the ANSI code page.
+std::vector<std::string> ProgramArguments(int /*argc*/, char** /*argv*/) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; wide != nullptr && i < count; ++i) {
+        arguments.push_back(win::FromWide(wide[i]));
+    }
+    ::LocalFree(wide);
+    return arguments;
 }
 
 } // namespace pf::platform

@@ -2,6 +2,8 @@
 
 #include "runtimeerror.h"
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace pf::platform::win {
@@ -82,6 +84,19 @@ std::string FromWide(std::wstring_view wide) {
         ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), size, nullptr, nullptr);
     }
     return utf8;
+}
+
+std::string SystemMessage(unsigned long error) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    ::LocalFree(text);
+    std::replace(message.begin(), message.end(), L'\r', L' ');
+    std::replace(message.begin(), message.end(), L'\n', L' ');
+    message.erase(message.find_last_not_of(L" .") + 1);
+    return message.empty() ? "Windows error " + std::to_string(error) : FromWide(message);
 }
 
 int ErrorNumberFromWindowsError(DWORD error) {

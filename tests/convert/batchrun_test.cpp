@@ -1,5 +1,6 @@
 #include "apptitle.h"
 #include "batchrun.h"
+#include "fakeprinting.h"
 #include "memoryform.h"
 #include "pdfwriter.h"
 #include "platform.h"
@@ -20,103 +21,42 @@ namespace fs = std::filesystem;
 namespace pf {
 namespace {
 
-constexpr const char* kOtherPrinter = "Office Laser";
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
+constexpr const char* kOtherPrinter = test::FakePrinting::kOtherPrinter;
 
 // A path written with "/" in the system's separators.
 std::string P(const std::string& path) {
     return test::NativeSeparators(path);
 }
 
-#ifdef _WIN32
-constexpr const char* kTextPrinterKey = "Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
-#endif
-
-// A run in a temporary home with a fake text printer registered (beside a fake program folder on Linux,
-// in the class registrations on Windows), the PDF printer installed and another printer as the user's
-// default.
+// A run with a stand-in text printer (see FakePrinting), the list and the boxes ready.
 class BatchRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        home.MakeFolder("program");
-        platform::OverrideProgramFolder(home.Root() + P("/program"));
-#ifdef _WIN32
-        test::SetClassRegistration(kTextPrinterKey,
-                                   "\"" + test::RunningProgramFolder() + "\\" PF_FAKE_TEXTPRINT "\"");
-#else
-        home.WriteFile("program/classes.conf",
-                       "[Wordpad.Document.1\\\\Protocol\\\\StdFileEditing\\\\Server]\n@=/bin/sh \"" +
-                           std::string(PF_FAKE_TEXTPRINT) + "\"\n");
-#endif
-        platform::AddPrinter({kOtherPrinter, "lp0:"});
-        platform::MakeDefaultPrinter(kOtherPrinter);
-        platform::AddPrinter({kPdfPrinterName, kPdfPrinterPort});
         out = home.MakeFolder("out");
         form.SetText1(out);
         form.SetText2("0");
-        log = home.Root() + P("/calls.log");
-        test::SetEnvironment("FAKE_LOG", log);
     }
 
-    void TearDown() override {
-        platform::OverrideProgramFolder("");
-#ifdef _WIN32
-        test::SetClassRegistration(kTextPrinterKey, std::nullopt);
-#endif
-        for (const char* name : {"FAKE_LOG", "FAKE_EXIT", "FAKE_WRITE", "FAKE_SLEEP"}) {
-            test::SetEnvironment(name, std::nullopt);
-        }
-    }
-
-    // Takes the registration away and puts the stand-in into the program folder as the shipped text printer.
-    void ShipTextPrinterInsteadOfRegisteringIt() {
-        const std::string shipped =
-            home.Root() + P("/program/") + platform::ProgramFileName("plumavert-textprint");
-#ifdef _WIN32
-        test::SetClassRegistration(kTextPrinterKey, std::nullopt);
-        fs::copy_file(test::FsPath(test::RunningProgramFolder() + "\\" PF_FAKE_TEXTPRINT),
-                      test::FsPath(shipped));
-#else
-        fs::remove(home.Root() + "/program/classes.conf");
-        home.WriteFile("program/plumavert-textprint",
-                       "#!/bin/sh\nexec /bin/sh \"" + std::string(PF_FAKE_TEXTPRINT) + "\" \"$@\"\n");
-        fs::permissions(shipped, fs::perms::owner_all);
-#endif
-    }
+    void ShipTextPrinterInsteadOfRegisteringIt() { printing.ShipTextPrinterInsteadOfRegisteringIt(); }
 
     // Registers a text printer that does not exist, so that starting it fails.
     void RegisterMissingTextPrinter() {
-#ifdef _WIN32
-        test::SetClassRegistration(kTextPrinterKey, "\"" + home.Root() + "\\missing\\textprint.exe\"");
-#else
-        home.WriteFile("program/classes.conf",
-                       "[Wordpad.Document.1\\\\Protocol\\\\StdFileEditing\\\\Server]\n@=\"" + home.Root() +
-                           "/missing/textprint\"\n");
-#endif
+        printing.RegisterTextPrinter("\"" + home.Root() + P("/missing/") +
+                                     platform::ProgramFileName("textprint") + "\"");
     }
 
     std::string Input(const std::string& relative, const std::string& text) {
         return home.WriteFile("in/" + relative, text);
     }
 
-    // The fake printer's calls: temporary path, OutputFile, BypassSaveAs and the copy's text.
-    std::vector<std::string> Calls() const {
-        return Lines(test::ReadFile(log));
-    }
+    std::vector<std::string> Calls() const { return printing.Calls(); }
 
     test::TempHome home;
+    test::FakePrinting printing{home};
+    const std::string& log = printing.Log();
     test::MemoryForm form;
     BatchRun run;
     std::string out;
-    std::string log;
 };
 
 TEST_F(BatchRunTest, EarlyExitsShowTheirMessageAndTouchNothingElse) {
@@ -469,11 +409,11 @@ TEST(Pause, WaitsTheFullTimeAcrossMidnightWithoutSpinning) {
 TEST(Pause, AnyLengthWaitsInBoundedStepsAndEndsWhenTheWindowCloses) {
     struct Case {
         double seconds;
-        int waitsBeforeClosing; // 0: the window stays open
+        int waitsBeforeClosing; // 0: the window stays open; the wait it closes in ends at once
         double expectedSeconds;
     };
     const Case cases[] = {
-        {2 * 86400.0 + 0.5, 0, 2 * 86400.0 + 0.5}, {1e9, 5, 5 * 3600.0}, {1e20, 3, 3 * 3600.0}};
+        {2 * 86400.0 + 0.5, 0, 2 * 86400.0 + 0.5}, {1e9, 5, 4 * 3600.0}, {1e20, 3, 2 * 3600.0}};
     for (const auto& c : cases) {
         test::MemoryForm form;
         form.onDoEvents = [&] {

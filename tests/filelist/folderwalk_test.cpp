@@ -238,7 +238,7 @@ TEST(GetFilesInFolder, ListsFilesThatOpenInListingOrderWithOrWithoutTheSeparator
     EXPECT_TRUE(GetFilesInFolder(tree.Path("missing"), "*.*").empty());
 }
 
-TEST(FileTests, FolderExistsAndIsExistingFileNeverConfuseFilesAndFolders) {
+TEST(FileTests, IsExistingFolderAndCanOpenExistingFileNeverConfuseFilesAndFolders) {
     TempHome home;
     FixtureTree tree(home.Root() + "/t");
     tree.Add({"dir/", "file"});
@@ -254,11 +254,11 @@ TEST(FileTests, FolderExistsAndIsExistingFileNeverConfuseFilesAndFolders) {
                           {"file", false, true},    {"dangling", false, false}, {"fifo", false, false},
                           {"missing", false, false}};
     for (const auto& c : cases) {
-        EXPECT_EQ(FolderExists(tree.Path(c.relative)), c.folder) << c.relative;
-        EXPECT_EQ(IsExistingFile(tree.Path(c.relative)), c.file) << c.relative;
+        EXPECT_EQ(platform::IsExistingFolder(tree.Path(c.relative)), c.folder) << c.relative;
+        EXPECT_EQ(platform::CanOpenExistingFile(tree.Path(c.relative)), c.file) << c.relative;
     }
-    EXPECT_FALSE(FolderExists(""));
-    EXPECT_FALSE(IsExistingFile(""));
+    EXPECT_FALSE(platform::IsExistingFolder(""));
+    EXPECT_FALSE(platform::CanOpenExistingFile(""));
 }
 
 #else
@@ -274,7 +274,7 @@ TEST(GetFilesInFolder, ListsFilesThatOpenInListingOrderWithOrWithoutTheSeparator
     EXPECT_TRUE(GetFilesInFolder(tree.Path("missing"), "*.*").empty());
 }
 
-TEST(FileTests, FolderExistsAndIsExistingFileNeverConfuseFilesAndFolders) {
+TEST(FileTests, IsExistingFolderAndCanOpenExistingFileNeverConfuseFilesAndFolders) {
     TempHome home;
     FixtureTree tree(home.Root() + "/t");
     tree.Add({"dir/", "file"});
@@ -286,11 +286,11 @@ TEST(FileTests, FolderExistsAndIsExistingFileNeverConfuseFilesAndFolders) {
     const Case cases[] = {
         {"dir", true, false}, {"dir/", true, false}, {"file", false, true}, {"missing", false, false}};
     for (const auto& c : cases) {
-        EXPECT_EQ(FolderExists(tree.Path(c.relative)), c.folder) << c.relative;
-        EXPECT_EQ(IsExistingFile(tree.Path(c.relative)), c.file) << c.relative;
+        EXPECT_EQ(platform::IsExistingFolder(tree.Path(c.relative)), c.folder) << c.relative;
+        EXPECT_EQ(platform::CanOpenExistingFile(tree.Path(c.relative)), c.file) << c.relative;
     }
-    EXPECT_FALSE(FolderExists(""));
-    EXPECT_FALSE(IsExistingFile(""));
+    EXPECT_FALSE(platform::IsExistingFolder(""));
+    EXPECT_FALSE(platform::CanOpenExistingFile(""));
 }
 #endif
 

@@ -22,15 +22,13 @@ std::vector<std::string> MemoryForm::Rows() const {
     return texts;
 }
 
-long MemoryForm::IndexOrThrow(long index) const {
-    if (index < 1 || index > RowCount()) {
-        throw RuntimeError(err::kIndexOutOfBounds);
-    }
-    return index - 1;
+std::string MemoryForm::RowText(long index) const {
+    return m_rows[static_cast<std::size_t>(ListPosition(*this, index))].second;
 }
 
-std::string MemoryForm::RowText(long index) const {
-    return m_rows[static_cast<std::size_t>(IndexOrThrow(index))].second;
+void MemoryForm::ScrollRowIntoView(long index) {
+    ListPosition(*this, index);
+    scrolledRows.push_back(index);
 }
 
 void MemoryForm::AppendRow(const std::string& text) {
@@ -38,11 +36,11 @@ void MemoryForm::AppendRow(const std::string& text) {
 }
 
 void MemoryForm::SetRowText(long index, const std::string& text) {
-    m_rows[static_cast<std::size_t>(IndexOrThrow(index))].second = text;
+    m_rows[static_cast<std::size_t>(ListPosition(*this, index))].second = text;
 }
 
 void MemoryForm::RemoveRow(long index) {
-    const auto position = static_cast<std::ptrdiff_t>(IndexOrThrow(index));
+    const auto position = static_cast<std::ptrdiff_t>(ListPosition(*this, index));
     const bool wasCurrent = m_rows[static_cast<std::size_t>(position)].first == m_current;
     m_rows.erase(m_rows.begin() + position);
     if (wasCurrent) {
@@ -60,7 +58,7 @@ void MemoryForm::ClearRows() {
 }
 
 void MemoryForm::SelectRow(long index) {
-    m_current = m_rows[static_cast<std::size_t>(IndexOrThrow(index))].first;
+    m_current = m_rows[static_cast<std::size_t>(ListPosition(*this, index))].first;
 }
 
 long MemoryForm::CurrentRow() const {
@@ -80,7 +78,7 @@ long MemoryForm::RowAt(int /*x*/, int y) const {
 }
 
 RowId MemoryForm::RowIdAt(long index) const {
-    return m_rows[static_cast<std::size_t>(IndexOrThrow(index))].first;
+    return m_rows[static_cast<std::size_t>(ListPosition(*this, index))].first;
 }
 
 long MemoryForm::IndexOfRow(RowId id) const {
@@ -120,15 +118,32 @@ void MemoryForm::SetText2(const std::string& text) {
     }
 }
 
+void MemoryForm::RunPostedMessages() {
+    m_messagesRan = std::chrono::steady_clock::now();
+    const std::vector<std::function<void()>> due = std::move(m_posted);
+    m_posted.clear();
+    for (const auto& message : due) {
+        message();
+    }
+}
+
 void MemoryForm::DoEvents() {
     ++doEventsCount;
     if (onDoEvents) {
         onDoEvents();
     }
+    if (std::chrono::steady_clock::now() - m_messagesRan >= std::chrono::milliseconds(kEventsIntervalMs)) {
+        RunPostedMessages();
+    }
 }
 
+// A window that is closing ends the wait at once.
 void MemoryForm::WaitWithEvents(int milliseconds) {
     DoEvents();
+    RunPostedMessages();
+    if (closing) {
+        return;
+    }
     waits.push_back(milliseconds);
     if (milliseconds <= 0) {
         return;

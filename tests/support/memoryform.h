@@ -3,6 +3,7 @@
 #include "form.h"
 #include "scriptedui.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <utility>
@@ -11,7 +12,8 @@
 namespace pf::test {
 
 // The main window in memory: rows, pointers, text boxes and progress as plain data, a fake clock that
-// only WaitWithEvents advances, and hooks that let a test act when the logic lets messages run.
+// only WaitWithEvents advances, hooks that let a test act when the logic lets messages run, and window
+// messages that run by the rules of the Form seam.
 class MemoryForm : public Form {
 public:
     ScriptedUi ui;
@@ -36,6 +38,10 @@ public:
     int cursorScreenY = 330;
     bool listDragPointer = false;
 
+    // A window message: it runs when the form next lets messages run (at most once an interval in
+    // DoEvents, always in WaitWithEvents).
+    void Post(std::function<void()> message) { m_posted.push_back(std::move(message)); }
+
     // Test helpers.
     void SetRows(const std::vector<std::string>& texts);
     std::vector<std::string> Rows() const;
@@ -49,7 +55,7 @@ public:
     void SelectRow(long index) override;
     long CurrentRow() const override;
     long RowAt(int x, int y) const override;
-    void ScrollRowIntoView(long index) override { scrolledRows.push_back(index); }
+    void ScrollRowIntoView(long index) override;
     RowId RowIdAt(long index) const override;
     long IndexOfRow(RowId id) const override;
 
@@ -78,7 +84,7 @@ public:
     void SetCurrentRow(long index);
 
 private:
-    long IndexOrThrow(long index) const;
+    void RunPostedMessages();
 
     std::vector<std::pair<RowId, std::string>> m_rows;
     RowId m_nextId = 1;
@@ -86,6 +92,8 @@ private:
     MousePointer m_pointer = MousePointer::Default;
     std::string m_text1;
     std::string m_text2;
+    std::vector<std::function<void()>> m_posted;
+    std::chrono::steady_clock::time_point m_messagesRan;
 };
 
 } // namespace pf::test

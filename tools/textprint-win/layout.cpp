@@ -1,5 +1,7 @@
 #include "layout.h"
 
+#include "textprinter.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -7,9 +9,6 @@
 namespace pf::textprint {
 
 namespace {
-
-constexpr int kPointSize = 10;
-constexpr std::size_t kTabColumns = 8;
 
 // Monospaced faces in order of preference: Windows's own, then those that stand in for them elsewhere.
 constexpr std::array<const wchar_t*, 4> kFaces = {L"Consolas", L"Courier New", L"Liberation Mono",
@@ -37,9 +36,9 @@ bool HasTrueTypeFace(HDC dc, const wchar_t* face) {
 HFONT CreateTextFont(HDC dc, int dpiY) {
     const auto* const face = std::find_if(kFaces.begin(), kFaces.end(),
                                           [&](const wchar_t* name) { return HasTrueTypeFace(dc, name); });
-    return ::CreateFontW(-::MulDiv(kPointSize, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                         DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         FIXED_PITCH | FF_MODERN, face != kFaces.end() ? *face : L"");
+    return ::CreateFontW(-::MulDiv(static_cast<int>(kFontPoints), dpiY, kPointsPerInch), 0, 0, 0, FW_NORMAL,
+                         FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                         DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, face != kFaces.end() ? *face : L"");
 }
 
 // Control characters take no room and show nothing.
@@ -169,7 +168,7 @@ void PageLayout::Append(char32_t ch) {
 void PageLayout::Tab() {
     do {
         Append(U' ');
-    } while (m_column % kTabColumns != 0);
+    } while (m_column % static_cast<std::size_t>(kTabColumns) != 0);
 }
 
 void PageLayout::EndLine() {

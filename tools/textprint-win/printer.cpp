@@ -1,5 +1,6 @@
 #include "printer.h"
 
+#include "textprinter.h"
 #include "widetext.h"
 
 #include <winspool.h>
@@ -23,23 +24,6 @@ void CutToDevice(int& from, int& to, int limit, int least) {
 
 } // namespace
 
-std::string Utf8(const std::wstring& wide) {
-    return platform::win::FromWide(wide);
-}
-
-std::string SystemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                              FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message(text != nullptr ? text : L"", length);
-    ::LocalFree(text);
-    std::replace(message.begin(), message.end(), L'\r', L' ');
-    std::replace(message.begin(), message.end(), L'\n', L' ');
-    message.erase(message.find_last_not_of(L" .") + 1);
-    return message.empty() ? "Windows error " + std::to_string(error) : Utf8(message);
-}
-
 DefaultPrinter::DefaultPrinter() {
     DWORD size = 0;
     ::GetDefaultPrinterW(nullptr, &size);
@@ -51,7 +35,8 @@ DefaultPrinter::DefaultPrinter() {
     name.resize(size > 0 ? size - 1 : 0);
     m_dc = ::CreateDCW(L"WINSPOOL", name.c_str(), nullptr, nullptr);
     if (m_dc == nullptr) {
-        m_reason = "cannot open the default printer " + Utf8(name) + ": " + SystemMessage(::GetLastError());
+        m_reason = "cannot open the default printer " + platform::win::FromWide(name) + ": " +
+                   platform::win::SystemMessage(::GetLastError());
     }
 }
 
@@ -75,8 +60,8 @@ PageArea DefaultPrinter::TextArea() const {
         paperWidth = printableWidth + 2 * offsetX;
         paperHeight = printableHeight + 2 * offsetY;
     }
-    const int marginX = area.dpiX * 5 / 4;
-    const int marginY = area.dpiY;
+    const int marginX = ::MulDiv(area.dpiX, kSideMarginPoints, kPointsPerInch);
+    const int marginY = ::MulDiv(area.dpiY, kTopBottomMarginPoints, kPointsPerInch);
     area.left = marginX - offsetX;
     area.right = paperWidth - marginX - offsetX;
     area.top = marginY - offsetY;
@@ -103,7 +88,8 @@ PrintDocument::~PrintDocument() {
 void PrintDocument::Check(int result, const char* step) {
     if (result <= 0 && Ok()) {
         const DWORD error = ::GetLastError();
-        m_reason = std::string("the printer ") + step + (error != 0 ? ": " + SystemMessage(error) : "");
+        m_reason = std::string("the printer ") + step +
+                   (error != 0 ? ": " + platform::win::SystemMessage(error) : "");
     }
 }
 

@@ -65,9 +65,4 @@ private:
     std::string m_reason;
 };
 
-// The system's text for a Windows error number, on one line.
-std::string SystemMessage(DWORD error);
-
-std::string Utf8(const std::wstring& wide);
-
 } // namespace pf::textprint

@@ -55,7 +55,7 @@ PageGeometry PaperForLocale(const char* lcAll, const char* lcPaper, const char* 
 PageLayout::PageLayout(FontSet& fonts, const PageGeometry& page, printjob::JobWriter& job)
     : m_fonts(fonts), m_page(page), m_job(job),
       m_width(static_cast<float>(page.width - page.left - page.right)),
-      m_tabWidth(8 * fonts.Lookup(' ').advance), m_shaper(fonts) {
+      m_tabWidth(kTabColumns * fonts.Lookup(' ').advance), m_shaper(fonts) {
     SetLinesPerPage(static_cast<int>((page.height - page.top - page.bottom) / fonts.LineHeight() + 1e-6));
 }
 

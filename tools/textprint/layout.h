@@ -4,6 +4,7 @@
 #include "jobformat.h"
 #include "pageflow.h"
 #include "shaper.h"
+#include "textprinter.h"
 
 #include <string_view>
 #include <vector>
@@ -14,10 +15,10 @@ namespace pf::textprint {
 struct PageGeometry {
     double width = 0;
     double height = 0;
-    double left = 90; // 1.25 inch
-    double right = 90;
-    double top = 72; // 1 inch
-    double bottom = 72;
+    double left = kSideMarginPoints;
+    double right = kSideMarginPoints;
+    double top = kTopBottomMarginPoints;
+    double bottom = kTopBottomMarginPoints;
 
     static PageGeometry A4() { return {595.2756, 841.8898}; }
     static PageGeometry Letter() { return {612, 792}; }

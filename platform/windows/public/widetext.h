@@ -12,4 +12,7 @@ namespace pf::platform::win {
 std::wstring ToWide(std::string_view utf8);
 std::string FromWide(std::wstring_view wide);
 
+// The system's text for a Windows error number, on one line without the closing full stop.
+std::string SystemMessage(unsigned long error);
+
 } // namespace pf::platform::win

@@ -1,5 +1,6 @@
 #include "filelistview.h"
 #include "form1.h"
+#include "formcontract.h"
 #include "platform.h"
 #include "qtuserinterface.h"
 #include "scriptedui.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QTreeView>
 #include <filesystem>
@@ -169,20 +171,6 @@ TEST_F(Form1Test, SkinTurnsTheWindowAndFramesToButtonFaceOnlyWhenItsFileExists) 
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(Form1Test, HoverShowsTheHandOverButtonsButNeverReplacesTheHourglass) {
-    Form1 form(&ui);
-    form.Load();
-    MoveOver(Find<QPushButton>(form, "PushButton2"));
-    EXPECT_EQ(form.Pointer(), MousePointer::Custom);
-    MoveOver(Find<QGroupBox>(form, "Frame1"));
-    EXPECT_EQ(form.Pointer(), MousePointer::Default);
-    form.SetPointer(MousePointer::Hourglass);
-    MoveOver(Find<QPushButton>(form, "PushButton6"));
-    MoveOver(&form);
-    EXPECT_EQ(form.Pointer(), MousePointer::Hourglass);
-    EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
-}
-
 TEST_F(Form1Test, EveryButtonShowsTheHandAndTheBackgroundTheArrow) {
     std::filesystem::copy_file(test::BinFolder() + "/HAND-M.CUR", platform::ProgramFolder() + "/HAND-M.CUR");
     Form1 form(&ui);
@@ -223,20 +211,6 @@ TEST_F(Form1Test, ClearListIsRefusedWhileBusy) {
     EXPECT_EQ(form.RowCount(), 0);
 }
 
-TEST_F(Form1Test, RowsKeepTheirIdentityWhileOthersGo) {
-    Form1 form(&ui);
-    for (const char* text : {"/a", "/b", "/c"}) {
-        form.AppendRow(text);
-    }
-    const RowId c = form.RowIdAt(3);
-    form.RemoveRow(1);
-    EXPECT_EQ(form.IndexOfRow(c), 2);
-    EXPECT_EQ(form.RowText(2), "/c");
-    form.ClearRows();
-    EXPECT_EQ(form.IndexOfRow(c), 0);
-    EXPECT_THROW(form.RowText(1), RuntimeError);
-}
-
 // Sends a mouse event to the list's viewport at the centre of a row (1-based).
 void MouseOnRow(QTreeView* list, QEvent::Type type, int row, Qt::MouseButtons buttons) {
     const QPointF at = list->visualRect(list->model()->index(row - 1, 0)).center();
@@ -245,7 +219,7 @@ void MouseOnRow(QTreeView* list, QEvent::Type type, int row, Qt::MouseButtons bu
     QApplication::sendEvent(list->viewport(), &event);
 }
 
-TEST_F(Form1Test, DraggingARowWithTheMouseMovesItAndDeleteRemovesTheCurrentRow) {
+TEST_F(Form1Test, DraggingARowWithTheMouseMovesIt) {
     Form1 form(&ui);
     form.Load();
     form.show();
@@ -265,13 +239,6 @@ TEST_F(Form1Test, DraggingARowWithTheMouseMovesItAndDeleteRemovesTheCurrentRow) 
     EXPECT_EQ(rows, (std::vector<std::string>{"/A", "/C", "/D", "/B"}));
     EXPECT_EQ(form.CurrentRow(), 4);
     EXPECT_EQ(list->viewport()->cursor().shape(), Qt::ArrowCursor);
-
-    QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier);
-    EXPECT_EQ(form.RowCount(), 3);
-    EXPECT_EQ(form.RowText(3), "/D");
-    form.SetPointer(MousePointer::Hourglass);
-    QTest::keyClick(list, Qt::Key_Delete);
-    EXPECT_EQ(form.RowCount(), 3);
 }
 
 // A drag from row 2 to row 3 released away from the rows: below the last row, or outside the window.
@@ -327,5 +294,54 @@ TEST_F(Form1Test, DraggingFilesIsAcceptedOtherDataIsRefusedAndDroppedFilesAreApp
     EXPECT_EQ(form.RowText(1), file);
 }
 
+// The real window, offscreen, as a window of the Form seam's contract.
+class QtWindow {
+public:
+    QtWindow() : m_form(&m_ui) { m_form.show(); }
+
+    pf::Form& Form() { return m_form; }
+    test::ScriptedUi& Ui() { return m_ui; }
+    void Post(std::function<void()> message) {
+        QMetaObject::invokeMethod(&m_form, std::move(message), Qt::QueuedConnection);
+    }
+    void CloseWhen(std::function<bool()> condition) {
+        QObject::connect(&m_watch, &QTimer::timeout, &m_form, [this, condition = std::move(condition)] {
+            if (condition()) {
+                m_watch.stop();
+                m_form.close();
+            }
+        });
+        m_watch.start(1);
+    }
+    void Hover(const std::string& name) {
+        QWidget* over = name == "Form1" ? &m_form : m_form.findChild<QWidget*>(QString::fromStdString(name));
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), over->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(over, &move);
+    }
+    void PressKey(bool deleteKey) {
+        QTest::keyClick(m_form.findChild<QTreeView*>("ListView1"),
+                        deleteKey ? Qt::Key_Delete : Qt::Key_Space);
+    }
+    // The program's event loop ends only when the program would.
+    void StartAndRunUntilTheProgramEnds() {
+        QTimer::singleShot(0, &m_form, [this] { m_form.findChild<QPushButton*>("PushButton2")->click(); });
+        QApplication::exec();
+        m_ended = !m_form.isVisible();
+    }
+    bool Ended() const { return m_ended; }
+
+private:
+    test::ScriptedUi m_ui;
+    Form1 m_form;
+    QTimer m_watch;
+    bool m_ended = false;
+};
+
 } // namespace
+
+namespace test {
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormContract, QtWindow);
+} // namespace test
+
 } // namespace pf
