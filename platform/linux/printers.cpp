@@ -63,7 +63,12 @@ struct Tables {
     static Tables Load() {
         Tables tables{IniFile::Load(TablePath()), {}};
         for (const std::string& folder : SystemConfigFolders()) {
-            tables.system.push_back(IniFile::Load(folder + "/Tarnwicke/printers.conf"));
+            // A system table that cannot be read (or is no regular file) adds nothing, like a missing
+            // one: the user's own printers still work.
+            try {
+                tables.system.push_back(IniFile::Load(folder + "/Tarnwicke/printers.conf"));
+            } catch (const RuntimeError&) {
+            }
         }
         return tables;
     }
