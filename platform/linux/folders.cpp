@@ -189,7 +189,7 @@ std::string MakeRunFolder() {
     RemoveAbandonedRunFolders();
     const std::string base = PrivateTempFolder();
     const std::string made = MakeFreshFolder(base + "/new-XXXXXX");
-    const std::string folder = base + "/run-" + made.substr(made.size() - 6);
+    std::string folder = base + "/run-" + made.substr(made.size() - 6);
     const int fd = LockRunFolder(made);
     if (fd < 0 || ::renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE) != 0) {
         const int error = errno;
