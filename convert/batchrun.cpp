@@ -71,16 +71,17 @@ public:
     }
 
     // Every listed input, for a run that could not print at all.
-    void FailAll() {
+    void FailAll(const std::string& reason) {
         for (long i = 1; i <= m_form.RowCount(); ++i) {
-            m_failed.push_back({m_form.RowText(i), "the PDF printer could not be made the default printer"});
+            m_failed.push_back({m_form.RowText(i), reason});
         }
     }
 
     const std::vector<NotConverted>& Failed() const { return m_failed; }
 
 private:
-    // False when the list has no rows left from this index on.
+    // False when the run ends here: the list has no rows left from this index on, or the printer's lock
+    // cannot be taken.
     bool ConvertEntry(long i) {
         Entry entry;
         m_trap.Run(116, [&] { m_form.DoEvents(); });
@@ -99,9 +100,9 @@ private:
         std::string outputName;
         m_trap.Run(126, [&] { outputName = OutputNameFor(entry.inputPath); });
         m_trap.Run(142, [&] { QuarterPause(m_form); });
-        m_trap.At(146);
-        if (!TakePrinter()) {
-            return true; // the window was closed while another run printed: the run ends here
+        if (!m_trap.Test(
+                146, [&] { return TakePrinter(); }, false)) {
+            return false; // the window closed while another run printed, or the lock failed: the run ends
         }
         PrintEntry(entry, outputName);
         if (entry.exitCode == 0) { // a spooler may still be writing the PDF: wait up to a minute for it
@@ -150,7 +151,7 @@ private:
     // Waits, letting window messages run, while another run prints through the PDF printer: its values
     // steer one job at a time. False when the window closed first.
     bool TakePrinter() {
-        while (!m_printerLock.TryLock()) {
+        while (!m_printerLock.TryLockExclusive()) {
             if (m_form.IsClosing()) {
                 return false;
             }
@@ -257,16 +258,18 @@ void BatchRun::PushButton2_Click(Form& form) {
 
 std::vector<NotConverted> BatchRun::ConvertList(Form& form, ErrorTrap& trap) {
     trap.Run(108, [&] { form.SetPointer(MousePointer::Hourglass); });
-    std::string savedPrinter;
-    trap.Run(110, [&] { savedPrinter = GetDefaultPrinter(form.Ui()); });
+    trap.Run(110, [&] { GetDefaultPrinter(form.Ui()); });
     // What the run changes for every program of the user is recorded first, so that even a killed run
     // has it put back (by the next start).
     PrinterRecord record;
-    trap.Run(111, [&] { record.Begin(savedPrinter); });
+    trap.Run(111, [&] { record.Begin(); });
     Run run(form, trap);
-    if (trap.Test(
-            112, [&] { return !SetDefaultPrinter(kPdfPrinterName); }, false)) {
-        run.FailAll();
+    if (!record.HoldsRun()) {
+        // Without the locks this run cannot tell whether another one is printing: it changes nothing.
+        run.FailAll("the run's locks could not be taken");
+    } else if (trap.Test(
+                   112, [&] { return !SetDefaultPrinter(kPdfPrinterName); }, false)) {
+        run.FailAll("the PDF printer could not be made the default printer");
     } else {
         run.ConvertAll();
     }

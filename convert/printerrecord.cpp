@@ -28,9 +28,18 @@ std::optional<PrinterState> StoredRecord() {
     return text.empty() ? std::nullopt : DecodePrinterState(text);
 }
 
+// The stored record, or this run's own view when there is none or it cannot be read.
+PrinterState StoredRecordOr(const PrinterState& own) {
+    try {
+        return StoredRecord().value_or(own);
+    } catch (const RuntimeError&) {
+        return own;
+    }
+}
+
 // Puts a state back and clears the record; only while no run holds the run lock.
 void RestoreAndClear(const PrinterState& state) {
-    SetDefaultPrinter(state.defaultPrinter);
+    platform::PutBackDefaultPrinter(state.defaultPrinter);
     PutPdfValue(kOutputFileValue, state.outputFile);
     PutPdfValue(kBypassSaveAsValue, state.bypassSaveAs);
     platform::RemoveStoredValue(platform::Store::Application, key::kPrinterRecord);
@@ -77,14 +86,12 @@ std::string EncodePrinterState(const PrinterState& state) {
 }
 
 std::optional<PrinterState> DecodePrinterState(const std::string& text) {
-    std::optional<std::string> printer;
     PrinterState state;
     std::size_t at = 0;
-    if (!ReadField(text, at, printer) || !ReadField(text, at, state.outputFile) ||
+    if (!ReadField(text, at, state.defaultPrinter) || !ReadField(text, at, state.outputFile) ||
         !ReadField(text, at, state.bypassSaveAs) || at != text.size()) {
         return std::nullopt;
     }
-    state.defaultPrinter = printer.value_or("");
     return state;
 }
 
@@ -92,23 +99,32 @@ std::optional<PrinterState> DecodePrinterState(const std::string& text) {
 // before that run, which is the one to put back, so it stays.
 PrinterRecord::PrinterRecord() : m_running(kRunsLock) {}
 
-void PrinterRecord::Begin(const std::string& defaultPrinter) {
-    m_own = {defaultPrinter, PdfValue(kOutputFileValue), PdfValue(kBypassSaveAsValue)};
+void PrinterRecord::Begin() {
+    m_own = {platform::DefaultPrinterSetting(), PdfValue(kOutputFileValue), PdfValue(kBypassSaveAsValue)};
     platform::UserLock guard(kRecordLock);
     guard.Lock();
-    const bool alone = m_running.TryLock();
-    m_running.TryLock(true);
+    const bool alone = m_running.TryLockExclusive();
+    // Only the record's guard, which this run holds, ever keeps the run lock exclusively for longer than
+    // a moment: a shared hold that fails means the locks do not work as they should.
+    if (!m_running.TryLockShared()) {
+        throw RuntimeError(err::kPathFileAccessError, "The run lock cannot be shared with other runs");
+    }
+    m_holdsRun = true;
     if (alone && !StoredRecord()) {
         WriteSetting(key::kPrinterRecord, EncodePrinterState(m_own));
     }
 }
 
 void PrinterRecord::End() {
+    if (!m_holdsRun) {
+        return;
+    }
     platform::UserLock guard(kRecordLock);
     guard.Lock();
     m_running.Unlock();
-    if (m_running.TryLock()) {
-        RestoreAndClear(StoredRecord().value_or(m_own));
+    m_holdsRun = false;
+    if (m_running.TryLockExclusive()) {
+        RestoreAndClear(StoredRecordOr(m_own));
         m_running.Unlock();
     }
 }
@@ -117,7 +133,7 @@ void RestoreLeftoverPrinterRecord() {
     platform::UserLock guard(kRecordLock);
     guard.Lock();
     platform::UserLock running(kRunsLock);
-    if (!running.TryLock()) {
+    if (!running.TryLockExclusive()) {
         return;
     }
     if (const auto record = StoredRecord()) {

@@ -9,7 +9,8 @@ namespace pf {
 
 // What a run changes for every program of the user: the default printer and the PDF printer's values.
 struct PrinterState {
-    std::string defaultPrinter;
+    std::optional<std::string>
+        defaultPrinter;                    // the user's choice as platform::DefaultPrinterSetting reads it
     std::optional<std::string> outputFile; // empty: the value did not exist
     std::optional<std::string> bypassSaveAs;
 };
@@ -21,15 +22,19 @@ class PrinterRecord {
 public:
     PrinterRecord();
 
-    // Records the state as it is, with the default printer as the run read it, unless a record stands.
-    // Throws RuntimeError when the record cannot be written.
-    void Begin(const std::string& defaultPrinter);
+    // Joins the runs under way and records the state as it is, unless a record stands. Throws RuntimeError
+    // when the locks cannot be taken (HoldsRun() stays false: the run must not change the printers) or the
+    // record cannot be written.
+    void Begin();
+    // True from a Begin that took the locks to End.
+    bool HoldsRun() const { return m_holdsRun; }
     // Puts the recorded state back and clears the record, unless another run is still under way.
     void End();
 
 private:
     platform::UserLock m_running; // held shared from Begin to End
     PrinterState m_own;           // this run's view, used when no record could be stored
+    bool m_holdsRun = false;
 };
 
 // Puts back the record that a killed run left, unless a run is under way; for start-up.

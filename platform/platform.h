@@ -66,11 +66,16 @@ std::string HomeFolder();
 std::string PrivateTempFolder();
 
 // A fresh folder with a random name inside PrivateTempFolder(), private to one run of the program
-// (mode 0700 on Linux). Throws RuntimeError when it cannot be made.
+// (mode 0700 on Linux) and held by it until RemoveRunFolder or the program's end. Throws RuntimeError
+// when it cannot be made.
 std::string MakeRunFolder();
 
 // Removes a folder made by MakeRunFolder with everything in it; failures are ignored.
 void RemoveRunFolder(const std::string& folder);
+
+// Removes the run folders that no run holds any more (their run was killed), with the copies of the
+// user's files in them; MakeRunFolder does it too. Throws RuntimeError like PrivateTempFolder.
+void RemoveAbandonedRunFolders();
 
 // A file name in the form the file system compares names: the name itself where letter case counts
 // (Linux), its upper case where it does not (Windows). Two names clash when their keys are equal.
@@ -193,9 +198,10 @@ public:
     // The errno of the failed creation, 0 while the file is open.
     int Error() const { return m_error; }
 
-    // Puts the finished file in place with the given permissions (empty: those a new file gets under the
-    // user's umask). With durable, the data and the rename have reached the disk when this returns.
-    // Returns 0, or the errno of the failure; the temporary file is gone either way.
+    // Puts the finished file in place with the given permissions (empty: those of the file it replaces, or
+    // for a new file those it gets under the user's umask). With durable, the data and the rename have
+    // reached the disk when this returns. Returns 0, or the errno of the failure; the temporary file is gone
+    // either way.
     int Commit(std::optional<unsigned> permissions, bool durable);
 
 private:
@@ -242,7 +248,9 @@ enum class Store {
     PdfWriter,   // the PDF printer's per-user values
 };
 
-// The stored text of a key, or empty when the key or the store does not exist.
+// The stored text of a key, or empty when the key or the store does not exist. Throws RuntimeError, naming
+// the store and the reason, when the store exists but cannot be read: a value that cannot be read is never
+// taken for a missing one.
 std::optional<std::string> ReadStoredValue(Store store, const std::string& key);
 
 // Stores the text, creating the store as needed; the value has reached the disk when this returns.
@@ -261,7 +269,9 @@ std::string ReadClassRegistration(const std::string& subKey);
 // A lock that every program of the user sees by its name, taken exclusively or shared. The system drops
 // it when its holder ends, even by being killed, so a crash never leaves it taken. Each object is one
 // holder: two objects of one name exclude each other within one process too. A lock whose file cannot be
-// made at all counts as taken: then nothing beside it can be shared either.
+// opened or made (the lock folder is unreadable, or a file stands in its place) is neither free nor taken:
+// taking it throws RuntimeError naming the lock folder and the reason, so that no caller goes on as if it
+// were alone.
 class UserLock {
 public:
     explicit UserLock(std::string name);
@@ -269,17 +279,21 @@ public:
     UserLock(const UserLock&) = delete;
     UserLock& operator=(const UserLock&) = delete;
 
-    // Takes the lock unless another holder stands in the way; true when it is held. Shared holders only
+    // Take the lock unless another holder stands in the way; true when it is held. Shared holders only
     // keep out an exclusive one. A held lock may be changed to the other kind; the change lets it go for
     // a moment, and for good when it fails.
-    bool TryLock(bool shared = false);
+    bool TryLockExclusive();
+    bool TryLockShared();
     // Waits until the lock is held exclusively.
     void Lock();
     void Unlock();
 
 private:
+    struct File; // the backend's open lock file
+    bool TryLock(bool shared);
+
     std::string m_name;
-    std::intptr_t m_handle = -1;
+    std::unique_ptr<File> m_file;
 };
 
 // ---------------------------------------------------------------- printers
@@ -289,14 +303,26 @@ struct Printer {
     std::string port;
 };
 
-// Installed printers in the order the platform lists them. Throws RuntimeError when they cannot be read.
+// Installed printers in the order the platform lists them. Throws RuntimeError, naming the table and the
+// reason, when they cannot be read.
 std::vector<Printer> InstalledPrinters();
 
-// Device name of the default printer. Throws RuntimeError when there is none or it cannot be read.
+// Device name of the default printer. Throws RuntimeError when there is none (number err::kPrinterInfo) or
+// the printers cannot be read (another number, the reason naming the table).
 std::string DefaultPrinterName();
 
 // Makes the named printer the default. False when the name is empty, unknown or refused.
 bool MakeDefaultPrinter(const std::string& name);
+
+// The user's own choice of default printer as it stands, for PutBackDefaultPrinter: empty when the user
+// made none (Linux: the user's printer table has no default entry), and a name even when that printer is
+// gone. Where the system keeps no choice apart from the default printer itself (Windows), the default
+// printer's name, or empty when there is none. Throws RuntimeError when it cannot be read.
+std::optional<std::string> DefaultPrinterSetting();
+
+// Puts back what DefaultPrinterSetting read, exactly: empty removes the user's choice, a name stands even
+// when it names no installed printer. False when it cannot be written (Windows: refused, or empty).
+bool PutBackDefaultPrinter(const std::optional<std::string>& setting);
 
 // Adds (or re-adds) a printer on a port; a printer added while there is no default becomes the default.
 void AddPrinter(const Printer& printer);
@@ -381,6 +407,15 @@ void CloseProcess(std::int64_t id);
 double SecondsSinceMidnight();
 
 void SleepMilliseconds(int milliseconds);
+
+// A descriptor that turns readable once the system asked the program to end (Linux: SIGTERM, which a
+// desktop sends at logout, and SIGHUP, when its terminal or session goes), so that the program can end as
+// if its window were closed instead of at once. The first call takes over those signals. -1 where such
+// requests come another way (Windows: the window's own messages).
+int EndRequestDescriptor();
+
+// Empties EndRequestDescriptor(), once the requests that made it readable are answered.
+void TakeEndRequests();
 
 // Ends the program at once with an exit code: no destructors or exit handlers run, no window is asked.
 [[noreturn]] void EndProgramNow(int exitCode);

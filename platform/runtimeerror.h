@@ -18,6 +18,7 @@ inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccessError = 75;
 inline constexpr int kPathNotFound = 76;
 inline constexpr int kAutomationError = 440;
+inline constexpr int kPrinterInfo = 484; // the printer object has no printer behind it
 inline constexpr int kIndexOutOfBounds = 35600;
 inline constexpr int kBufferTooSmall = 20476;
 inline constexpr int kInternalError = 51;

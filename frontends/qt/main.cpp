@@ -1,3 +1,4 @@
+#include "endrequests.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName("plumavert-fennic");
 
     Form1 form;
+    CloseOnEndRequests(form);
     form.Load(); // start-up runs, and may show messages, before the window appears
     form.move(form.screen()->availableGeometry().center() - form.rect().center());
     form.show();

@@ -6,8 +6,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,13 +161,72 @@ std::string PrivateTempFolder() {
     return fresh;
 }
 
+namespace {
+
+// The run folders of this process with the descriptors that lock them. A run folder's lock is a flock on
+// the folder itself, which the system drops when its run ends however it ends: a run folder that nobody
+// holds was left by a killed run.
+std::map<std::string, int>& HeldRunFolders() {
+    static std::map<std::string, int> held;
+    return held;
+}
+
+// A descriptor holding the folder's lock; -1 when it is no folder or another holds the lock.
+int LockRunFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+// The folder is made under another name and locked before it takes its run name, so that no sweep ever
+// sees a run folder whose lock is not yet taken.
 std::string MakeRunFolder() {
-    return MakeFreshFolder(PrivateTempFolder() + "/run-XXXXXX");
+    RemoveAbandonedRunFolders();
+    const std::string base = PrivateTempFolder();
+    const std::string made = MakeFreshFolder(base + "/new-XXXXXX");
+    std::string folder = base + "/run-" + made.substr(made.size() - 6);
+    const int fd = LockRunFolder(made);
+    if (fd < 0 || ::renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE) != 0) {
+        const int error = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        ::rmdir(made.c_str());
+        throw RuntimeError(ErrorNumberFromErrno(error),
+                           "Cannot make a private temporary folder in " + base + ": " + std::strerror(error));
+    }
+    HeldRunFolders()[folder] = fd;
+    return folder;
 }
 
 void RemoveRunFolder(const std::string& folder) {
     std::error_code ec;
     fs::remove_all(folder, ec);
+    const auto held = HeldRunFolders().find(folder);
+    if (held != HeldRunFolders().end()) {
+        ::close(held->second);
+        HeldRunFolders().erase(held);
+    }
+}
+
+void RemoveAbandonedRunFolders() {
+    const std::string base = PrivateTempFolder();
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(base, ec)) {
+        const std::string folder = entry.path().string();
+        if (entry.path().filename().string().rfind("run-", 0) != 0 || HeldRunFolders().contains(folder)) {
+            continue;
+        }
+        if (const int fd = LockRunFolder(folder); fd >= 0) {
+            fs::remove_all(folder, ec);
+            ::close(fd);
+        }
+    }
 }
 
 } // namespace pf::platform

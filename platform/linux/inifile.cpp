@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pf::platform {
 
@@ -81,21 +84,82 @@ template <typename Sections> auto FindSection(Sections& sections, const std::str
     return found;
 }
 
-[[noreturn]] void ThrowErrno() {
-    throw RuntimeError(ErrorNumberFromErrno(errno));
+// The largest state file read: far beyond any table or record the programs write, and small enough that
+// a file that is not one (a link to a device, say) cannot exhaust the memory.
+constexpr std::size_t kMaxFileSize = std::size_t{64} << 20;
+
+// Reads a whole state file without ever blocking (a FIFO in its place) or growing without bound (a link
+// to /dev/zero): it must be a regular file of at most kMaxFileSize bytes. Empty when there is no file.
+std::optional<std::string> ReadStateFile(const std::string& path) {
+    const auto fail = [&](int number, const std::string& reason) {
+        return RuntimeError(number, "cannot read " + path + ": " + reason);
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            return std::nullopt;
+        }
+        throw fail(ErrorNumberFromErrno(error), std::strerror(error));
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        throw fail(ErrorNumberFromErrno(error), std::strerror(error));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw fail(err::kPathFileAccessError,
+                   S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+    }
+    const auto tooLarge = [&] {
+        return fail(err::kPathFileAccessError,
+                    "it is larger than " + std::to_string(kMaxFileSize >> 20) + " MB");
+    };
+    if (st.st_size > static_cast<off_t>(kMaxFileSize)) {
+        throw tooLarge();
+    }
+    std::string text(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t length = 0;
+    for (;;) {
+        if (length == text.size()) { // the file may have grown since: read on, within the limit
+            if (text.size() > kMaxFileSize) {
+                throw tooLarge();
+            }
+            text.resize(std::min(kMaxFileSize + 1, std::max<std::size_t>(text.size() * 2, 4096)));
+        }
+        const ssize_t n = ::read(fd, text.data() + length, text.size() - length);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int error = errno;
+            throw fail(ErrorNumberFromErrno(error), std::strerror(error));
+        }
+        if (n == 0) {
+            break;
+        }
+        length += static_cast<std::size_t>(n);
+    }
+    if (length > kMaxFileSize) {
+        throw tooLarge();
+    }
+    text.resize(length);
+    return text;
 }
 
 } // namespace
 
 IniFile IniFile::Load(const std::string& path) {
     IniFile file;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return file;
-        }
-        ThrowErrno();
+    const std::optional<std::string> text = ReadStateFile(path);
+    if (!text) {
+        return file;
     }
+    std::istringstream in(*text);
     std::string section;
     std::string line;
     while (std::getline(in, line)) {

@@ -16,7 +16,9 @@ class IniFile {
 public:
     using Entries = std::vector<std::pair<std::string, std::string>>;
 
-    // Reads the file; a missing file reads as empty. Throws RuntimeError when it exists but cannot be read.
+    // Reads the file; a missing file reads as empty. Throws RuntimeError, naming the file and the reason,
+    // when it exists but cannot be read, is not a regular file (a folder, a FIFO, a device) or is larger
+    // than any file this program writes.
     static IniFile Load(const std::string& path);
 
     std::optional<std::string> Get(const std::string& section, const std::string& key) const;

@@ -2,10 +2,10 @@
 // kernel drops a flock when the last descriptor of its holder closes, which a killed process does too.
 
 #include "folders.h"
-#include "inifile.h"
 #include "platform.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,58 +15,76 @@ namespace pf::platform {
 
 namespace {
 
-// Opens the lock's file, making its folders the first time.
+std::string LockFolder() {
+    return ConfigFolder() + "/Tarnwicke/.locks";
+}
+
+// Opens the lock's file, making its folders the first time; throws when it cannot be had.
 int OpenLockFile(const std::string& name) {
-    const std::string folder = ConfigFolder() + "/Tarnwicke";
-    const std::string path = folder + "/.locks/" + name + ".lock";
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const std::string folder = LockFolder();
+    const std::string path = folder + "/" + name + ".lock";
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0 && errno == ENOENT) {
         ::mkdir(ConfigFolder().c_str(), 0700);
+        ::mkdir((ConfigFolder() + "/Tarnwicke").c_str(), 0700);
         ::mkdir(folder.c_str(), 0700);
-        ::mkdir((folder + "/.locks").c_str(), 0700);
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    }
+    if (fd < 0) {
+        const int error = errno;
+        throw RuntimeError(ErrorNumberFromErrno(error),
+                           "The lock folder " + folder + " cannot be used: " + std::strerror(error));
     }
     return fd;
 }
 
-bool Flock(std::intptr_t fd, int operation) {
+bool Flock(int fd, int operation) {
     int result = 0;
     do {
-        result = ::flock(static_cast<int>(fd), operation);
+        result = ::flock(fd, operation);
     } while (result != 0 && errno == EINTR);
     return result == 0;
 }
 
 } // namespace
 
+struct UserLock::File {
+    explicit File(int descriptor) : fd(descriptor) {}
+    ~File() { ::close(fd); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    int fd;
+};
+
 UserLock::UserLock(std::string name) : m_name(std::move(name)) {}
 
-UserLock::~UserLock() {
-    if (m_handle >= 0) {
-        ::close(static_cast<int>(m_handle));
-    }
-}
+UserLock::~UserLock() = default;
 
 bool UserLock::TryLock(bool shared) {
-    if (m_handle < 0) {
-        m_handle = OpenLockFile(m_name);
-        if (m_handle < 0) {
-            return true;
-        }
+    if (!m_file) {
+        m_file = std::make_unique<File>(OpenLockFile(m_name));
     }
-    return Flock(m_handle, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
+    return Flock(m_file->fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
+}
+
+bool UserLock::TryLockExclusive() {
+    return TryLock(false);
+}
+
+bool UserLock::TryLockShared() {
+    return TryLock(true);
 }
 
 void UserLock::Lock() {
-    if (!TryLock() && m_handle >= 0) {
-        Flock(m_handle, LOCK_EX);
+    if (!TryLock(false)) {
+        Flock(m_file->fd, LOCK_EX);
     }
 }
 
 // Not const: it gives up what this holder has, although the descriptor stays open for the next lock.
 void UserLock::Unlock() { // NOLINT(readability-make-member-function-const)
-    if (m_handle >= 0) {
-        Flock(m_handle, LOCK_UN);
+    if (m_file) {
+        Flock(m_file->fd, LOCK_UN);
     }
 }
 

@@ -29,7 +29,6 @@ constexpr const char* kDefaultSection = "Default";
 constexpr const char* kDefaultKey = "Name";
 
 // The classic number and text of "the printer object has no printer behind it".
-constexpr int kPrinterInfoError = 484;
 constexpr const char* kPrinterInfoText =
     "Problem getting printer information from the system. Make sure the printer is set up correctly.";
 
@@ -64,7 +63,8 @@ struct Tables {
     static Tables Load() {
         Tables tables{IniFile::Load(TablePath()), {}};
         for (const std::string& folder : SystemConfigFolders()) {
-            // A system table that cannot be read adds nothing; the user's own printers still work.
+            // A system table that cannot be read (or is no regular file) adds nothing, like a missing
+            // one: the user's own printers still work.
             try {
                 tables.system.push_back(IniFile::Load(folder + "/Tarnwicke/printers.conf"));
             } catch (const RuntimeError&) {
@@ -144,7 +144,7 @@ std::vector<Printer> InstalledPrinters() {
 std::string DefaultPrinterName() {
     std::string name = Tables::Load().CurrentDefault();
     if (name.empty()) {
-        throw RuntimeError(kPrinterInfoError, kPrinterInfoText);
+        throw RuntimeError(err::kPrinterInfo, kPrinterInfoText);
     }
     return name;
 }
@@ -158,6 +158,26 @@ bool MakeDefaultPrinter(const std::string& name) {
         }
         tables.user.Set(kDefaultSection, kDefaultKey, name);
         tables.user.Save(TablePath(), true);
+        return true;
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+std::optional<std::string> DefaultPrinterSetting() {
+    return IniFile::Load(TablePath()).Get(kDefaultSection, kDefaultKey);
+}
+
+bool PutBackDefaultPrinter(const std::optional<std::string>& setting) {
+    try {
+        TableLock lock;
+        IniFile user = IniFile::Load(TablePath());
+        if (setting) {
+            user.Set(kDefaultSection, kDefaultKey, *setting);
+        } else {
+            user.Remove(kDefaultSection, kDefaultKey);
+        }
+        user.Save(TablePath(), true);
         return true;
     } catch (const RuntimeError&) {
         return false;

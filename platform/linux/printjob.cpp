@@ -120,8 +120,9 @@ OpenedJob StartPrintJob(const std::string& documentName) {
                 port = printer.port;
             }
         }
-    } catch (const RuntimeError&) {
-        return {nullptr, "there is no default printer"};
+    } catch (const RuntimeError& failure) {
+        return {nullptr,
+                failure.Number() == err::kPrinterInfo ? "there is no default printer" : failure.what()};
     }
     const char* program = ProgramForPort(port);
     if (program == nullptr) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -282,6 +283,42 @@ void SleepMilliseconds(int milliseconds) {
 
 void EndProgramNow(int exitCode) {
     ::_exit(exitCode);
+}
+
+namespace {
+
+std::array<int, 2> endRequestPipe = {-1, -1};
+
+// Runs in the signal: only writes one byte, which wakes whoever watches the pipe's reading end.
+void NoteEndRequest(int /*signal*/) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(endRequestPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+int EndRequestDescriptor() {
+    static const int descriptor = [] {
+        if (::pipe2(endRequestPipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+            return -1;
+        }
+        struct sigaction action {};
+        action.sa_handler = NoteEndRequest;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &action, nullptr);
+        ::sigaction(SIGHUP, &action, nullptr);
+        return endRequestPipe[0];
+    }();
+    return descriptor;
+}
+
+void TakeEndRequests() {
+    std::array<char, 64> bytes{};
+    while (endRequestPipe[0] >= 0 && ::read(endRequestPipe[0], bytes.data(), bytes.size()) > 0) {
+    }
 }
 
 } // namespace pf::platform

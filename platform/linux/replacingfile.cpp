@@ -19,6 +19,13 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
+// The permissions the replacement gets: those of the regular file it replaces, so that a private file
+// stays private, else those of a new file.
+mode_t ReplacementMode(const std::string& target) {
+    struct stat st {};
+    return ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_mode & 0777 : NewFileMode();
+}
+
 std::string FolderOf(const std::string& path) {
     const std::string folder = ParentFolder(path);
     return folder.empty() ? "." : folder;
@@ -101,7 +108,7 @@ int ReplacingFile::Commit(std::optional<unsigned> permissions, bool durable) {
         return m_error != 0 ? m_error : EBADF;
     }
     int error = 0;
-    const mode_t mode = permissions ? static_cast<mode_t>(*permissions) : NewFileMode();
+    const mode_t mode = permissions ? static_cast<mode_t>(*permissions) : ReplacementMode(m_target);
     if (std::fflush(m_file) != 0 || std::ferror(m_file) != 0 || ::fchmod(::fileno(m_file), mode) != 0 ||
         (durable && ::fsync(::fileno(m_file)) != 0)) {
         error = errno != 0 ? errno : EIO;

@@ -40,11 +40,7 @@ template <typename Change> void ChangeStore(Store store, Change change) {
 } // namespace
 
 std::optional<std::string> ReadStoredValue(Store store, const std::string& key) {
-    try {
-        return IniFile::Load(StorePath(store)).Get(kSection, key);
-    } catch (const RuntimeError&) {
-        return std::nullopt;
-    }
+    return IniFile::Load(StorePath(store)).Get(kSection, key);
 }
 
 void WriteStoredValue(Store store, const std::string& key, const std::string& value) {
@@ -58,6 +54,8 @@ void RemoveStoredValue(Store store, const std::string& key) {
     ChangeStore(store, [&](IniFile& file) { return file.Remove(kSection, key); });
 }
 
+// A registration file that cannot be read registers nothing, as a missing one: the program then looks for
+// the text printer beside itself.
 std::string ReadClassRegistration(const std::string& subKey) {
     try {
         return IniFile::Load(ProgramFolder() + "/classes.conf").Get(subKey, "@").value_or("");

@@ -111,6 +111,9 @@ std::string MakeRunFolder() {
     win::ThrowLastError();
 }
 
+// Windows keeps no lock on a run folder: a folder that a killed run left stays until TEMP is cleaned.
+void RemoveAbandonedRunFolders() {}
+
 void RemoveRunFolder(const std::string& folder) {
     std::error_code ec;
     std::filesystem::remove_all(std::filesystem::path(win::ToWide(folder)), ec);

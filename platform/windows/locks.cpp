@@ -8,7 +8,8 @@ namespace pf::platform {
 
 namespace {
 
-std::wstring LockPath(const std::string& name) {
+// The folder of the lock files, made when missing: Tarnwicke in the user's local application data.
+std::wstring LockFolder() {
     std::wstring folder(MAX_PATH, L'\0');
     DWORD size = ::GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), MAX_PATH);
     if (size == 0 || size >= MAX_PATH) {
@@ -20,58 +21,74 @@ std::wstring LockPath(const std::string& name) {
     }
     folder += L"\\Tarnwicke";
     ::CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\" + win::ToWide(name) + L".lock";
+    return folder;
 }
 
-HANDLE AsHandle(std::intptr_t handle) {
-    return reinterpret_cast<HANDLE>(handle);
+// Opens the lock's file; throws, naming the folder, when it cannot be had.
+win::Handle OpenLockFile(const std::string& name) {
+    const std::wstring folder = LockFolder();
+    win::Handle file(::CreateFileW((folder + L"\\" + win::ToWide(name) + L".lock").c_str(),
+                                   GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
+        const DWORD error = ::GetLastError();
+        const int number = win::ErrorNumberFromWindowsError(error);
+        throw RuntimeError(number, "The lock folder " + win::FromWide(folder) +
+                                       " cannot be used: " + ErrorDescription(number));
+    }
+    return file;
 }
 
-bool LockWhole(std::intptr_t handle, DWORD flags) {
+bool LockWhole(HANDLE handle, DWORD flags) {
     OVERLAPPED at = {};
-    return ::LockFileEx(AsHandle(handle), flags, 0, MAXDWORD, MAXDWORD, &at) != FALSE;
+    return ::LockFileEx(handle, flags, 0, MAXDWORD, MAXDWORD, &at) != FALSE;
 }
 
-void UnlockWhole(std::intptr_t handle) {
+void UnlockWhole(HANDLE handle) {
     OVERLAPPED at = {};
-    ::UnlockFileEx(AsHandle(handle), 0, MAXDWORD, MAXDWORD, &at);
+    ::UnlockFileEx(handle, 0, MAXDWORD, MAXDWORD, &at);
 }
 
 } // namespace
 
+// Closing the handle releases its locks.
+struct UserLock::File {
+    win::Handle handle;
+};
+
 UserLock::UserLock(std::string name) : m_name(std::move(name)) {}
 
-UserLock::~UserLock() {
-    if (m_handle >= 0) {
-        ::CloseHandle(AsHandle(m_handle)); // closing the handle releases its locks
-    }
-}
+UserLock::~UserLock() = default;
 
 // Windows cannot change a held lock from shared to exclusive in place: it is let go and taken anew.
 bool UserLock::TryLock(bool shared) {
-    if (m_handle < 0) {
-        const HANDLE file = ::CreateFileW(LockPath(m_name).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return true;
-        }
-        m_handle = reinterpret_cast<std::intptr_t>(file);
+    if (!m_file) {
+        m_file = std::make_unique<File>(File{OpenLockFile(m_name)});
     } else {
-        UnlockWhole(m_handle);
+        UnlockWhole(m_file->handle.Get());
     }
-    return LockWhole(m_handle, (shared ? 0 : LOCKFILE_EXCLUSIVE_LOCK) | LOCKFILE_FAIL_IMMEDIATELY);
+    return LockWhole(m_file->handle.Get(),
+                     (shared ? 0 : LOCKFILE_EXCLUSIVE_LOCK) | LOCKFILE_FAIL_IMMEDIATELY);
+}
+
+bool UserLock::TryLockExclusive() {
+    return TryLock(false);
+}
+
+bool UserLock::TryLockShared() {
+    return TryLock(true);
 }
 
 void UserLock::Lock() {
-    if (!TryLock() && m_handle >= 0) {
-        LockWhole(m_handle, LOCKFILE_EXCLUSIVE_LOCK);
+    if (!TryLock(false)) {
+        LockWhole(m_file->handle.Get(), LOCKFILE_EXCLUSIVE_LOCK);
     }
 }
 
 void UserLock::Unlock() {
-    if (m_handle >= 0) {
-        UnlockWhole(m_handle);
+    if (m_file) {
+        UnlockWhole(m_file->handle.Get());
     }
 }
 

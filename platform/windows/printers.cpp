@@ -18,7 +18,6 @@ namespace pf::platform {
 namespace {
 
 // The classic number and text of "the printer object has no printer behind it".
-constexpr int kPrinterInfoError = 484;
 constexpr const char* kPrinterInfoText =
     "Problem getting printer information from the system. Make sure the printer is set up correctly.";
 
@@ -150,7 +149,7 @@ std::vector<Printer> InstalledPrinters() {
 std::string DefaultPrinterName() {
     auto name = CurrentDefault();
     if (!name) {
-        throw RuntimeError(kPrinterInfoError, kPrinterInfoText);
+        throw RuntimeError(err::kPrinterInfo, kPrinterInfoText);
     }
     return std::move(*name);
 }
@@ -167,6 +166,14 @@ bool MakeDefaultPrinter(const std::string& name) {
     // unknown name in the same way.
     const auto ansi = win::ToAnsi(name);
     return ansi && ::SetDefaultPrinterA(ansi->c_str());
+}
+
+std::optional<std::string> DefaultPrinterSetting() {
+    return CurrentDefault();
+}
+
+bool PutBackDefaultPrinter(const std::optional<std::string>& setting) {
+    return setting && MakeDefaultPrinter(*setting);
 }
 
 void AddPrinter(const Printer& printer) {

@@ -118,4 +118,11 @@ void EndProgramNow(int exitCode) {
     ::ExitProcess(static_cast<UINT>(exitCode)); // not reached: TerminateProcess does not return for itself
 }
 
+// A Windows program learns of a logout from its window's own messages.
+int EndRequestDescriptor() {
+    return -1;
+}
+
+void TakeEndRequests() {}
+
 } // namespace pf::platform

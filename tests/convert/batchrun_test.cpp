@@ -8,8 +8,12 @@
 #include "temphome.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -246,10 +250,15 @@ TEST_F(BatchRunTest, AnEntryWhosePrinterValuesCannotBeWrittenIsNotPrintedOverThe
     EXPECT_EQ(Calls().size(), 1u);
     EXPECT_EQ(test::ReadFile(out + P("/a.pdf")), "alpha");
     const auto texts = form.ui.MessageTexts();
-    ASSERT_EQ(texts.size(), 3u);
+    ASSERT_EQ(texts.size(), 4u) << testing::PrintToString(texts);
     EXPECT_NE(texts[0].find("PushButton2_Click at line 150"), std::string::npos);
     EXPECT_NE(texts[1].find("PushButton2_Click at line 152"), std::string::npos);
-    EXPECT_EQ(texts[2],
+    // Nor can the values be put back at the end: the store names itself and why.
+    EXPECT_NE(texts[2].find("cannot read " + store +
+                            ": it is a folder\r\nin Velltrane2021/08/31.Form1."
+                            "PushButton2_Click at line 188"),
+              std::string::npos);
+    EXPECT_EQ(texts[3],
               "Done.\r\n\r\nNot converted:\r\n" + second + ": the PDF printer's values could not be written");
 }
 #endif
@@ -347,6 +356,62 @@ TEST_F(BatchRunTest, WithoutThePdfPrinterNothingIsPrintedAndEveryFileIsListed) {
                                        ": the PDF printer could not be made the default printer"});
     EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
 }
+
+#ifndef _WIN32
+// A run that cannot take its locks cannot tell whether another run is printing: it refuses, naming the
+// lock folder and the reason, and changes neither the default printer nor the PDF printer's values.
+TEST_F(BatchRunTest, UnusableLocksRefuseTheRunByFolderAndReasonAndChangeNothing) {
+    const std::string folder = home.ConfigHome() + "/Tarnwicke/.locks";
+    const struct {
+        std::function<void()> make;
+        int error;
+    } cases[] = {
+        {[&] { home.WriteFile("home/.config/Tarnwicke/.locks", "a file in the folder's place"); }, ENOTDIR},
+        {[&] { fs::create_directory_symlink(folder, folder); }, ELOOP},
+    };
+    const std::string a = Input("a.txt", "alpha");
+    for (const auto& c : cases) {
+        fs::remove_all(folder);
+        c.make();
+        test::MemoryForm fresh;
+        fresh.SetText1(out);
+        fresh.SetRows({a});
+        run.PushButton2_Click(fresh);
+        const auto texts = fresh.ui.MessageTexts();
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_NE(texts[0].find("The lock folder " + folder + " cannot be used: " + std::strerror(c.error)),
+                  std::string::npos)
+            << texts[0];
+        EXPECT_EQ(texts[1], "Done.\r\n\r\nNot converted:\r\n" + a + ": the run's locks could not be taken");
+        EXPECT_FALSE(fs::exists(log));
+        EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
+        EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), std::nullopt);
+    }
+    fs::remove_all(folder);
+}
+
+// The user's own choice of default printer comes back as it stood, also when there was none or it names
+// a printer that is gone: the PDF printer never stays everyone's default.
+TEST_F(BatchRunTest, TheDefaultPrinterChoiceComesBackAsItStood) {
+    const std::string table = home.ConfigHome() + "/Tarnwicke/printers.conf";
+    const std::string printers = "[Printers]\nTarnwicke PDF Writer=CPW2:\n";
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {printers, std::nullopt},
+        {printers + "[Default]\nName=\n", ""},
+        {printers + "[Default]\nName=Gone Laser\n", "Gone Laser"},
+    };
+    const std::string a = Input("a.txt", "alpha");
+    for (const auto& [text, choice] : cases) {
+        home.WriteFile("home/.config/Tarnwicke/printers.conf", text);
+        test::MemoryForm fresh;
+        fresh.SetText1(out);
+        fresh.SetRows({a});
+        run.PushButton2_Click(fresh);
+        EXPECT_EQ(fresh.ui.MessageTexts().back(), "Done.") << text;
+        EXPECT_EQ(platform::DefaultPrinterSetting(), choice) << text;
+    }
+}
+#endif
 
 TEST_F(BatchRunTest, ClosingTheWindowStopsAfterTheCurrentFileAndRestoresThePrinter) {
     form.SetRows({Input("a.txt", "alpha"), Input("b.txt", "beta"), Input("c.txt", "gamma")});

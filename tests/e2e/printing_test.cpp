@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -455,18 +456,34 @@ TEST_F(Printing, TheUsersLocaleChoosesLetterPaper) {
 
 // ---------------------------------------------------------------- the output file
 
-TEST_F(Printing, AnExistingFileIsReplacedWhole) {
-    const std::string pdf = m_home.WriteFile("out/report.pdf", "an old report");
-    const std::string input = m_home.WriteFile("in/report.txt", "new report\n");
-    Target(pdf);
-    ASSERT_EQ(Print(input).exitCode, 0);
-    EXPECT_TRUE(test::HasSoundPdfStructure(pdf));
-    EXPECT_EQ(Listing(m_out), std::vector<std::string>{"report.pdf"});
-    struct stat st {};
-    ASSERT_EQ(::stat(pdf.c_str(), &st), 0);
+// An existing file is replaced whole and keeps its permissions, so that a private file stays private; a
+// new file gets those the user's umask gives.
+TEST_F(Printing, AReplacedFileKeepsItsModeAndANewFileGetsTheUsualOne) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+    const struct {
+        std::string name;
+        std::optional<mode_t> before;
+        mode_t after;
+    } cases[] = {{"new", std::nullopt, 0666 & ~mask},
+                 {"private", 0600, 0600},
+                 {"shared", 0640, 0640},
+                 {"read-only", 0444, 0444}};
+    const std::string input = m_home.WriteFile("in/report.txt", "new report\n");
+    for (const auto& c : cases) {
+        const std::string pdf = m_out + "/" + c.name + ".pdf";
+        if (c.before) {
+            m_home.WriteFile("out/" + c.name + ".pdf", "an old report");
+            ::chmod(pdf.c_str(), *c.before);
+        }
+        Target(pdf);
+        ASSERT_EQ(Print(input).exitCode, 0) << c.name;
+        EXPECT_TRUE(test::HasSoundPdfStructure(pdf)) << c.name;
+        struct stat st {};
+        ASSERT_EQ(::stat(pdf.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.after) << c.name;
+    }
+    EXPECT_EQ(Listing(m_out).size(), std::size(cases));
 }
 
 TEST_F(Printing, AMissingFolderFailsThePrintWithItsReason) {
@@ -824,6 +841,24 @@ TEST_F(Printing, TextComesBackInTypingOrder) {
 }
 
 // A word of Devanagari syllables longer than a line breaks between syllables, never inside one.
+// Direction controls nested far deeper than the bidirectional algorithm allows print like any line; the
+// text around them reads back (the controls themselves may come back in the text too).
+TEST_F(Printing, DirectionControlsNestedBeyondTheDeepestLevelPrint) {
+    const std::string controls = "\u202E\u202D\u202A\u202B\u202C\u2066\u2067\u2068\u2069";
+    for (const int times : {24, 30, 200}) {
+        const std::string input =
+            m_home.WriteFile("in/nested.txt", "Hello " + Repeat(controls, times) + " world\n");
+        Target(m_out + "/nested.pdf");
+        const Result result = Print(input);
+        ASSERT_EQ(result.exitCode, 0) << times << result.output;
+        std::string text = PdfText(m_out + "/nested.pdf");
+        for (std::size_t at = 0; (at = text.find_first_of("\xE2", at)) != std::string::npos;) {
+            text.replace(at, 3, " "); // every control is three bytes in UTF-8
+        }
+        EXPECT_EQ(Words(text), Words("Hello world")) << times;
+    }
+}
+
 TEST_F(Printing, WrappingNeverSplitsACluster) {
     const std::string syllable = "\xE0\xA4\x95\xE0\xA5\x8D\xE0\xA4\xB7\xE0\xA4\xBF"; // ka, virama, ssa, i
     const std::string input = m_home.WriteFile("in/k.txt", Repeat(syllable, 120) + "\n");

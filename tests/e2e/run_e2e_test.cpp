@@ -1,5 +1,6 @@
 // A whole batch run through the real window (offscreen), the real text printer and the real PDF printer.
 
+#include "endrequests.h"
 #include "form1.h"
 #include "platform.h"
 #include "printers.h"
@@ -13,8 +14,13 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pf {
 namespace {
@@ -102,26 +108,133 @@ TEST_F(BatchRunEndToEnd, NamesThatAreNotUtf8AreListedByTheWalkAndByADropAndConve
 }
 
 // A pause far longer than an int of milliseconds holds; closing the window ends it, the run puts the
-// user's printers back, and the program's event loop ends although the window was only hidden.
+// user's printers back, and the program's event loop ends although the window was only hidden. The end
+// requests the system sends (SIGTERM at logout, SIGHUP when the session goes) close the window the same way.
 TEST_F(BatchRunEndToEnd, ClosingTheWindowDuringAnEndlessPauseRestoresThePrintersAndEndsTheProgram) {
-    platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, "/elsewhere/report.pdf");
+    for (const int signal : {0, SIGTERM, SIGHUP}) {
+        platform::MakeDefaultPrinter("Office Laser");
+        platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, "/elsewhere/report.pdf");
+        test::ScriptedUi ui;
+        Form1 form(&ui);
+        CloseOnEndRequests(form);
+        form.SetText1(home.MakeFolder("out"));
+        form.SetText2("99999999999999999999");
+        form.AppendRow(home.WriteFile("in/a.txt", "alpha"));
+        form.show();
+        QTimer::singleShot(0, &form, [&] { form.findChild<QPushButton*>("PushButton2")->click(); });
+        QTimer::singleShot(300, &form, [&] {
+            signal == 0 ? static_cast<void>(form.close()) : static_cast<void>(::raise(signal));
+        });
+        QApplication::exec(); // returns only when the program would end
+
+        EXPECT_TRUE(ui.MessageTexts().empty()) << signal;
+        EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser") << signal;
+        EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue),
+                  "/elsewhere/report.pdf")
+            << signal;
+        EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue), std::nullopt)
+            << signal;
+    }
+}
+
+// ---------------------------------------------------------------- state files that are no files
+
+enum class StateFile { PrinterTable, SystemTable, PdfValues, Settings };
+enum class Hostile { DevZero, Fifo, Folder, Unreadable, Oversized };
+
+std::string StatePath(const test::TempHome& home, StateFile file) {
+    switch (file) {
+    case StateFile::PrinterTable:
+        return home.ConfigHome() + "/Tarnwicke/printers.conf";
+    case StateFile::SystemTable:
+        return home.SystemConfig() + "/Tarnwicke/printers.conf";
+    case StateFile::PdfValues:
+        return home.ConfigHome() + "/Tarnwicke PDF Writer.conf";
+    case StateFile::Settings:
+        return home.ConfigHome() + "/Tarnwicke/Plumavert Fennic.conf";
+    }
+    return {};
+}
+
+// Puts something that is no usable state file in the file's place; returns the reason a report gives.
+std::string MakeHostile(const std::string& path, Hostile kind) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::filesystem::remove(path);
+    switch (kind) {
+    case Hostile::DevZero:
+        std::filesystem::create_symlink("/dev/zero", path);
+        return "it is not a regular file";
+    case Hostile::Fifo:
+        ::mkfifo(path.c_str(), 0600);
+        return "it is not a regular file";
+    case Hostile::Folder:
+        std::filesystem::create_directory(path);
+        return "it is a folder";
+    case Hostile::Unreadable:
+        if (::geteuid() == 0) { // the superuser reads every file: a link to itself cannot be read by anyone
+            std::filesystem::create_symlink(path, path);
+            return std::strerror(ELOOP);
+        }
+        test::RunShell("touch " + test::Quote(path) + " && chmod 000 " + test::Quote(path));
+        return std::strerror(EACCES);
+    case Hostile::Oversized:
+        test::RunShell("truncate -s 65M " + test::Quote(path));
+        return "it is larger than 64 MB";
+    }
+    return {};
+}
+
+std::string HostileCaseName(const testing::TestParamInfo<std::tuple<StateFile, Hostile>>& info) {
+    const char* files[] = {"PrinterTable", "SystemTable", "PdfValues", "Settings"};
+    const char* kinds[] = {"DevZero", "Fifo", "Folder", "Unreadable", "Oversized"};
+    return std::string(files[static_cast<int>(std::get<0>(info.param))]) +
+           kinds[static_cast<int>(std::get<1>(info.param))];
+}
+
+class HostileStateFile : public BatchRunEndToEnd,
+                         public testing::WithParamInterface<std::tuple<StateFile, Hostile>> {};
+
+// Each program that reads the file reports its name and the real reason and goes no further with it:
+// none blocks, none grows without bound, none takes the file for a missing or empty one. The text printer
+// and the installer never read the settings, and only a run reads the PDF printer's values. A system
+// table only adds printers: one that is no usable file is passed over like a missing one.
+TEST_P(HostileStateFile, IsReportedByNameAndReasonByEveryProgramThatReadsIt) {
+    const auto [file, kind] = GetParam();
+    ASSERT_TRUE(platform::MakeDefaultPrinter(kPdfPrinterName));
+    const std::string input = home.WriteFile("in/a.txt", "alpha\n");
+    platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, home.Root() + "/a.pdf");
+    platform::WriteStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue, "1");
+    const std::string path = StatePath(home, file);
+    const std::string report = "cannot read " + path + ": " + MakeHostile(path, kind);
+    const bool table = file == StateFile::PrinterTable;
+    const bool printerReads = file == StateFile::PrinterTable || file == StateFile::PdfValues;
+
+    const test::Result printed =
+        test::RunShell(test::Quote(bin + "/plumavert-textprint") + " /p " + test::Quote(input));
+    EXPECT_EQ(printed.exitCode, printerReads ? 1 : 0) << printed.output;
+    EXPECT_EQ(printed.output.find(report) != std::string::npos, printerReads) << printed.output;
+
+    const test::Result installed = test::RunShell(test::Quote(bin + "/tarnwicke-pdf-writer") + " --install");
+    EXPECT_EQ(installed.exitCode != 0, table) << installed.output;
+    EXPECT_EQ(installed.output.find(report) != std::string::npos, table) << installed.output;
 
     test::ScriptedUi ui;
     Form1 form(&ui);
-    form.SetText1(home.MakeFolder("out"));
-    form.SetText2("99999999999999999999");
-    form.AppendRow(home.WriteFile("in/a.txt", "alpha"));
-    form.show();
-    QTimer::singleShot(0, &form, [&] { form.findChild<QPushButton*>("PushButton2")->click(); });
-    QTimer::singleShot(300, &form, [&] { form.close(); });
-    QApplication::exec(); // returns only when the program would end
-
-    EXPECT_TRUE(ui.MessageTexts().empty());
-    EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");
-    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue),
-              "/elsewhere/report.pdf");
-    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue), std::nullopt);
+    form.Load();
+    const auto texts = ui.MessageTexts();
+    EXPECT_EQ(std::ranges::any_of(
+                  texts, [&](const std::string& text) { return text.find(report) != std::string::npos; }),
+              table || file == StateFile::Settings)
+        << testing::PrintToString(texts);
+    ::chmod(path.c_str(), 0600);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryFileEveryKind, HostileStateFile,
+                         testing::Combine(testing::Values(StateFile::PrinterTable, StateFile::SystemTable,
+                                                          StateFile::PdfValues, StateFile::Settings),
+                                          testing::Values(Hostile::DevZero, Hostile::Fifo, Hostile::Folder,
+                                                          Hostile::Unreadable, Hostile::Oversized)),
+                         HostileCaseName);
 
 } // namespace
 } // namespace pf

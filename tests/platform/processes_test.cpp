@@ -172,17 +172,17 @@ TEST(UserLock, HoldersExcludeEachOtherUnlessBothShare) {
     test::TempHome home;
     UserLock first("test");
     UserLock second("test");
-    ASSERT_TRUE(first.TryLock());
-    EXPECT_FALSE(second.TryLock());
-    EXPECT_FALSE(second.TryLock(true));
+    ASSERT_TRUE(first.TryLockExclusive());
+    EXPECT_FALSE(second.TryLockExclusive());
+    EXPECT_FALSE(second.TryLockShared());
     first.Unlock();
-    EXPECT_TRUE(second.TryLock(true));
-    EXPECT_TRUE(first.TryLock(true));
-    EXPECT_FALSE(UserLock("test").TryLock());
+    EXPECT_TRUE(second.TryLockShared());
+    EXPECT_TRUE(first.TryLockShared());
+    EXPECT_FALSE(UserLock("test").TryLockExclusive());
     first.Unlock();
     second.Unlock();
-    EXPECT_TRUE(UserLock("test").TryLock());
-    EXPECT_TRUE(UserLock("another").TryLock());
+    EXPECT_TRUE(UserLock("test").TryLockExclusive());
+    EXPECT_TRUE(UserLock("another").TryLockExclusive());
 }
 
 TEST(FileNameKey, NamesClashAsTheFileSystemComparesThem) {

@@ -1,6 +1,8 @@
 #include "platform.h"
 #include "temphome.h"
 
+#include <array>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -210,6 +212,44 @@ TEST(Folders, ATakenPrivateTempFolderPlaceGivesAFreshPrivateFolder) {
         EXPECT_NE(next, folder);
         expectFreshPrivateFolder(next);
     }
+}
+
+// A run folder belongs to its run while the run lasts: the folder of a killed run, with the copy of the
+// user's file in it, goes at the next start; the folder of a run still under way stays.
+TEST(Folders, RunFoldersOfKilledRunsGoAndThoseOfLiveRunsStay) {
+    test::TempHome home;
+    const auto startRun = [] {
+        std::array<int, 2> fds{};
+        EXPECT_EQ(::pipe(fds.data()), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const std::string folder = MakeRunFolder() + "\n";
+            std::ofstream(folder.substr(0, folder.size() - 1) + "/temp.txt") << "the user's text";
+            [[maybe_unused]] const ssize_t written = ::write(fds[1], folder.data(), folder.size());
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(fds[1]);
+        std::string folder;
+        char c = 0;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n') {
+            folder += c;
+        }
+        ::close(fds[0]);
+        return std::pair{pid, folder};
+    };
+    const auto end = [](pid_t pid) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    };
+    const auto [live, liveFolder] = startRun();
+    const auto [killed, killedFolder] = startRun();
+    end(killed);
+    EXPECT_TRUE(std::filesystem::exists(killedFolder + "/temp.txt"));
+    RemoveAbandonedRunFolders();
+    EXPECT_FALSE(std::filesystem::exists(killedFolder));
+    EXPECT_TRUE(std::filesystem::exists(liveFolder + "/temp.txt"));
+    end(live);
 }
 
 TEST(Folders, WithNoPlaceForAPrivateFolderTheMessageNamesTheFolderAndWhy) {

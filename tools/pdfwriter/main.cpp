@@ -55,11 +55,17 @@ std::string TitleOf(const std::string& target) {
 }
 
 // Where this job goes: OutputFile when BypassSaveAs is exactly "1", else the user's choice.
+// Values that cannot be read fail the job: taking them for missing ones would open the Save As dialog.
 bool ChooseTarget(const std::string& documentName, std::string& target, std::string& error) {
-    const std::string outputFile =
-        platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue).value_or("");
-    const std::string bypass =
-        platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue).value_or("");
+    std::string outputFile;
+    std::string bypass;
+    try {
+        outputFile = platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue).value_or("");
+        bypass = platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue).value_or("");
+    } catch (const RuntimeError& failure) {
+        error = failure.what();
+        return false;
+    }
     if (bypass == "1") {
         target = outputFile;
         error = target.empty() ? "no output file is set (OutputFile is empty)" : "";

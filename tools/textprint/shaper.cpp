@@ -22,6 +22,61 @@ bool TurnsRightToLeft(char32_t ch) {
            (ch >= 0x2066 && ch <= 0x2069);
 }
 
+// The deepest embedding level the bidirectional algorithm allows.
+constexpr int kMaxDepth = 125;
+
+// Replaces the direction controls that would nest deeper than kMaxDepth, and the controls that close
+// them, by what the algorithm makes of them anyway: embeddings and overrides are dropped (boundary
+// neutral), isolates stay in place as neutrals. The algorithm then never reaches its overflow rules,
+// which the installed FriBidi gets wrong: from about 24 nested controls on it computes levels past 125
+// and then overruns its own tables. An FSI counts as the deeper of its two possible levels.
+void NeutralizeOverflowingControls(std::vector<std::uint32_t>& types) {
+    struct Entry {
+        int level;
+        bool isolate;
+    };
+    std::vector<Entry> stack = {{0, false}};
+    int overflowIsolates = 0;
+    int overflowEmbeddings = 0;
+    const auto nextLevel = [&](bool odd) { return (stack.back().level + (odd ? 1 : 2)) | (odd ? 1 : 0); };
+    for (std::uint32_t& type : types) {
+        const bool isolate = type == FRIBIDI_TYPE_LRI || type == FRIBIDI_TYPE_RLI || type == FRIBIDI_TYPE_FSI;
+        if (isolate || type == FRIBIDI_TYPE_LRE || type == FRIBIDI_TYPE_RLE || type == FRIBIDI_TYPE_LRO ||
+            type == FRIBIDI_TYPE_RLO) {
+            const bool odd = type == FRIBIDI_TYPE_RLE || type == FRIBIDI_TYPE_RLO || type == FRIBIDI_TYPE_RLI;
+            const int level =
+                type == FRIBIDI_TYPE_FSI ? std::max(nextLevel(true), nextLevel(false)) : nextLevel(odd);
+            if (level <= kMaxDepth && overflowIsolates == 0 && overflowEmbeddings == 0) {
+                stack.push_back({level, isolate});
+            } else if (isolate) {
+                ++overflowIsolates;
+                type = FRIBIDI_TYPE_ON;
+            } else {
+                overflowEmbeddings += overflowIsolates == 0 ? 1 : 0;
+                type = FRIBIDI_TYPE_BN;
+            }
+        } else if (type == FRIBIDI_TYPE_PDI) {
+            if (overflowIsolates > 0) {
+                --overflowIsolates;
+                type = FRIBIDI_TYPE_ON;
+            } else if (std::any_of(stack.begin(), stack.end(), [](const Entry& e) { return e.isolate; })) {
+                overflowEmbeddings = 0;
+                while (!stack.back().isolate) {
+                    stack.pop_back();
+                }
+                stack.pop_back();
+            }
+        } else if (type == FRIBIDI_TYPE_PDF) {
+            if (overflowIsolates > 0 || overflowEmbeddings > 0) {
+                overflowEmbeddings -= overflowIsolates == 0 ? 1 : 0;
+                type = FRIBIDI_TYPE_BN;
+            } else if (stack.size() > 1 && !stack.back().isolate) {
+                stack.pop_back();
+            }
+        }
+    }
+}
+
 bool IsNeutralScript(hb_script_t script) {
     return script == HB_SCRIPT_COMMON || script == HB_SCRIPT_INHERITED || script == HB_SCRIPT_UNKNOWN;
 }
@@ -48,6 +103,7 @@ void Shaper::ResolveLevels(std::u32string_view text, Direction& direction) {
     m_brackets.resize(text.size());
     m_levels.resize(text.size());
     fribidi_get_bidi_types(chars, length, m_types.data());
+    NeutralizeOverflowingControls(m_types);
     fribidi_get_bracket_types(chars, length, m_types.data(), m_brackets.data());
     FriBidiParType base = direction == Direction::LeftToRight   ? FRIBIDI_PAR_LTR
                           : direction == Direction::RightToLeft ? FRIBIDI_PAR_RTL
