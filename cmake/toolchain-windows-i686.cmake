@@ -8,6 +8,4 @@ find_program(PF_WINE32 NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_F
 if(NOT PF_WINE32)
     find_program(PF_WINE32 NAMES wine NO_CMAKE_FIND_ROOT_PATH)
 endif()
-if(PF_WINE32)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${PF_WINE32})
-endif()
+pf_use_wine_loader("${PF_WINE32}")
