@@ -42,14 +42,15 @@ test-asan:
 	cmake --build --preset asan
 	ctest --preset asan $(CTEST_FLAGS)
 
-# Cross-compiles for 32- and 64-bit Windows and runs the 64-bit tests under Wine in a fresh prefix, on a
-# virtual display of their own (the window tests make real windows). The tests share the prefix's
-# registry and printers, so they run one at a time; a persistent wineserver saves starting one per test.
-WINE_PREFIX := $(CURDIR)/build/windows-x64/wineprefix
-WINE_DRIVE := $(CURDIR)/build/windows-x64/test-drive
+# Cross-compiles for 32- and 64-bit Windows and runs the whole Windows suite on both builds: the 32-bit
+# program users get under 32-bit Wine (in a 64-bit prefix, as on 64-bit Windows), the 64-bit build under
+# wine64. Each build gets a fresh prefix and a virtual display of its own (the window tests make real
+# windows). The tests share the prefix's registry and printers, so they run one at a time; a persistent
+# wineserver saves starting one per test.
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
+WINDOWS_BUILDS := windows-i686 windows-x64
 
-.PHONY: test-windows build-windows package-windows run-windows
+.PHONY: test-windows build-windows package-windows run-windows $(addprefix test-,$(WINDOWS_BUILDS))
 build-windows:
 	@scripts/install-deps.sh windows
 	cmake --preset windows-i686
@@ -57,9 +58,11 @@ build-windows:
 	cmake --preset windows-x64
 	cmake --build --preset windows-x64
 
-test-windows: build-windows
-	$(XVFB) scripts/wine-session.sh --fresh $(WINE_PREFIX) $(WINE_DRIVE) -- \
-		ctest --preset windows-x64 --output-on-failure -j1
+test-windows: $(addprefix test-,$(WINDOWS_BUILDS))
+
+$(addprefix test-,$(WINDOWS_BUILDS)): test-%: build-windows
+	$(XVFB) scripts/wine-session.sh --fresh build/$*/wineprefix build/$*/test-drive -- \
+		ctest --preset $* --output-on-failure -j1
 
 # The 32-bit program folder as a zip: build/windows-i686/plumavert-fennic-<version>-win32.zip.
 package-windows:

@@ -19,8 +19,11 @@ function(pf_add_test name)
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    # Listing the tests starts the executable: under Wine on a loaded machine the first start in a fresh
+    # prefix takes seconds, so the listing gets as long as a test.
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT ${ARG_TIMEOUT}
         PROPERTIES
             LABELS ${ARG_LABELS}
             TIMEOUT ${ARG_TIMEOUT}

@@ -18,3 +18,12 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # quickly, and GCC 12 at -O3 warns falsely about overlapping copies inside std::string (-Wrestrict).
 set(CMAKE_C_FLAGS_RELEASE "-O1 -DNDEBUG" CACHE STRING "Flags of the Release build")
 set(CMAKE_CXX_FLAGS_RELEASE "-O1 -DNDEBUG" CACHE STRING "Flags of the Release build")
+
+# The tests run under Wine through scripts/wine-run.sh, so that a test ends for ctest when its program
+# ends: pf_use_wine_loader(<loader>) makes <loader> the emulator of the build's test programs.
+function(pf_use_wine_loader loader)
+    if(loader)
+        get_filename_component(run ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../scripts/wine-run.sh ABSOLUTE)
+        set(CMAKE_CROSSCOMPILING_EMULATOR ${run} ${loader} PARENT_SCOPE)
+    endif()
+endfunction()

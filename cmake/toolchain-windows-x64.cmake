@@ -5,6 +5,4 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # Debian keeps the 64-bit loader out of PATH; the wrapper "wine" looks for a 32-bit loader first.
 find_program(PF_WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_CMAKE_FIND_ROOT_PATH)
-if(PF_WINE64)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${PF_WINE64})
-endif()
+pf_use_wine_loader("${PF_WINE64}")

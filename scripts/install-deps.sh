@@ -13,7 +13,9 @@ build=(
 )
 package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)
 bench=(enscript ghostscript hyperfine cups-filters)
-windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb xauth ghostscript poppler-utils)
+# wine32:i386 runs the 32-bit build's tests: it comes from Debian's i386 architecture, added when missing.
+windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386 googletest xvfb xauth
+    ghostscript poppler-utils)
 lint=(clang-tidy)
 
 wanted=()
@@ -41,5 +43,12 @@ if [[ $(id -u) -ne 0 ]]; then
     sudo="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
+for package in "${missing[@]}"; do
+    if [[ "$package" == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386 &&
+        [[ $(dpkg --print-architecture) != i386 ]]; then
+        echo "Adding the i386 architecture for ${package%%:*}"
+        $sudo dpkg --add-architecture i386
+    fi
+done
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -83,13 +83,17 @@ std::optional<std::uint32_t> ProcessExitCode(std::int64_t id) {
     if (!process.query.IsValid()) {
         process.query = win::Handle(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(id)));
     }
+    // Whether the process has ended is asked before its code is read: a process that ends between the
+    // two reads has its final code read, while one asked the other way round would read 259 and then
+    // look ended, as if 259 were its code.
+    const bool ended = ::WaitForSingleObject(process.created.Get(), 0) == WAIT_OBJECT_0;
     DWORD code = 0;
     if (!process.query.IsValid() || !::GetExitCodeProcess(process.query.Get(), &code)) {
         return std::nullopt;
     }
     // A process that ended with the code 259 itself would read as running for ever: it reads as one whose
     // code cannot be told, so that a waiter stops.
-    if (code == kStillActive && ::WaitForSingleObject(process.created.Get(), 0) == WAIT_OBJECT_0) {
+    if (code == kStillActive && ended) {
         return std::nullopt;
     }
     return code;

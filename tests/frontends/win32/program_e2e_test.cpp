@@ -1,7 +1,7 @@
-// The real plumavert-fennic.exe under Wine, driven from outside as a user would: the sample files are
-// loaded with their button, the output folder and pause typed in, "Start Converting To PDF" pressed. A
-// stand-in registered as the text printer copies each file to the PDF printer's OutputFile and notes
-// the default printer it printed to.
+// The real plumavert-fennic.exe, in the program folder unpacked from the zip users get, under Wine and
+// driven from outside as a user would: the sample files are loaded with their button, the output
+// folder and pause typed in, "Start Converting To PDF" pressed. A stand-in registered as the text
+// printer copies each file to the PDF printer's OutputFile and notes the default printer it printed to.
 
 #include "form1.h"
 #include "platform.h"
@@ -100,9 +100,11 @@ MessageBoxSeen AnswerMessageBox(DWORD processId, int button) {
 class ProgramE2eTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        program = home.MakeFolder("program");
-        fs::copy_file(test::FsPath(test::BinFolder() + "\\plumavert-fennic.exe"),
-                      test::FsPath(program + "\\plumavert-fennic.exe"));
+        // The program folder as the zip holds it, with three sample files of the test's own.
+        program = home.Root() + "\\program";
+        fs::copy(test::FsPath(test::RunningProgramFolder() + test::NativeSeparators("/" PF_UNPACKED_PROGRAM)),
+                 test::FsPath(program), fs::copy_options::recursive);
+        fs::remove_all(test::FsPath(program + "\\Samples"));
         for (const char* name : {"first.txt", "second.txt", "third.txt"}) {
             inputs.push_back(
                 home.WriteFile(std::string("program/Samples/") + name, std::string("text of ") + name));
