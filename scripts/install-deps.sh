@@ -13,7 +13,7 @@ build=(
 )
 package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)
 bench=(enscript ghostscript hyperfine cups-filters)
-windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb xauth ghostscript poppler-utils)
+windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb xauth ghostscript poppler-utils nsis)
 lint=(clang-tidy)
 
 wanted=()
