@@ -169,6 +169,11 @@ Function InstallPrinter
     ${If} $0 != 0
         System::Call 'winspool.drv::ClosePrinter(p r0)'
         DetailPrint "Added the printer ${PRINTER} with the driver $R1"
+        ; As Windows does with the first printer: where there is no default printer, this one is.
+        System::Call 'winspool.drv::GetDefaultPrinterW(p 0, *i 0 r3) i .r0'
+        ${If} $3 == 0
+            System::Call 'winspool.drv::SetDefaultPrinterW(w "${PRINTER}")'
+        ${EndIf}
     ${ElseIf} $2 == ${ERROR_UNKNOWN_PRINTER_DRIVER}
         !insertmacro TellPrinterMissing "the driver $\"$R1$\" is not installed. On Windows 10 and 11 turn on $\"Microsoft Print to PDF$\" in Windows Features (Turn Windows features on or off)."
     ${ElseIf} $2 != ${ERROR_PRINTER_ALREADY_EXISTS}
