@@ -228,13 +228,17 @@ TEST_F(MonitorTest, AnOutputFileThatCannotBeWrittenFailsTheJobAndWritesNothingEl
         Wide(home.Root() + "\\folder"), // a folder where the file should be
         Wide(home.Root() + "\\") + std::wstring(5000 - home.Root().size() - 1, L'a'),
         Wide(home.Root()) + ManyFolders(500) + L"\\out.pdf",
-        L"relative.pdf",
+        L"folder\\relative.pdf", // relative to whatever folder the spooler is in
     };
+    wchar_t current[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, current);
+    ::SetCurrentDirectoryW(Wide(home.Root()).c_str());
     for (const auto& outputFile : cases) {
         SetValue(L"OutputFile", outputFile);
         SetValue(L"BypassSaveAs", L"1");
         EXPECT_FALSE(Print("a job")) << outputFile.size();
     }
+    ::SetCurrentDirectoryW(current);
     EXPECT_EQ(FilesBelow(home.Root()), (std::map<std::string, std::string>{{kept, "kept"}}))
         << "nothing, not in Documents either";
 }
