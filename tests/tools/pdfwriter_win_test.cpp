@@ -3,6 +3,7 @@
 // spooler runs inside this process here, so the job's user is the test's own.
 
 #include "pdfprinter.h"
+#include "platform.h"
 #include "temphome.h"
 #include "widetext.h"
 
@@ -14,8 +15,12 @@
 
 #include <map>
 
+// winspool.h turns AddPrinter into AddPrinterA; here it is the platform interface's own name.
+#undef AddPrinter
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 namespace pf {
@@ -280,6 +285,84 @@ TEST_F(MonitorTest, AddPortAndDeletePortChangeThePortsTheMonitorLists) {
     EXPECT_EQ(xcv(SERVER_ACCESS_ADMINISTER, L"DeletePort", L"CPW9:"), static_cast<DWORD>(ERROR_SUCCESS));
     const auto left = ports();
     EXPECT_EQ(std::find(left.begin(), left.end(), "CPW9: Tarnwicke PDF Writer"), left.end());
+}
+
+} // namespace
+} // namespace pf
+
+namespace pf {
+namespace {
+
+// The monitor behind the spooler, added as the setup program adds it: AddMonitor, AddPort through
+// XcvData, a printer on its port. Wine's spooler runs inside this process, so it loads the monitor of
+// this test's own build.
+class SpoolerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t system[MAX_PATH] = {};
+        ::GetSystemDirectoryW(system, MAX_PATH);
+        installedDll = std::wstring(system) + L"\\tarnwicke-pdf-writer.dll";
+        ASSERT_TRUE(::CopyFileW(Wide(test::BinFolder() + "\\tarnwicke-pdf-writer.dll").c_str(),
+                                installedDll.c_str(), FALSE));
+        MONITOR_INFO_2W monitor{const_cast<wchar_t*>(kMonitor), nullptr,
+                                const_cast<wchar_t*>(L"tarnwicke-pdf-writer.dll")};
+        ASSERT_TRUE(::AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&monitor)) ||
+                    ::GetLastError() == ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
+        ASSERT_EQ(Xcv(L"AddPort"), static_cast<DWORD>(ERROR_SUCCESS));
+        platform::AddPrinter({kPdfPrinterName, kPdfPrinterPort});
+    }
+
+    void TearDown() override {
+        platform::RemovePrinter(kPdfPrinterName);
+        Xcv(L"DeletePort");
+        ::DeleteMonitorW(nullptr, nullptr, const_cast<wchar_t*>(kMonitor));
+        ::DeleteFileW(installedDll.c_str());
+    }
+
+    // An AddPort or DeletePort of "CPW2:" through the monitor; the monitor's answer.
+    static DWORD Xcv(const wchar_t* command) {
+        PRINTER_DEFAULTSW access{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+        HANDLE xcv = nullptr;
+        if (!::OpenPrinterW(const_cast<wchar_t*>(L",XcvMonitor Tarnwicke PDF Writer"), &xcv, &access)) {
+            return ::GetLastError();
+        }
+        wchar_t port[] = L"CPW2:";
+        DWORD needed = 0;
+        DWORD status = ERROR_INVALID_FUNCTION;
+        ::XcvDataW(xcv, command, reinterpret_cast<BYTE*>(port), sizeof port, nullptr, 0, &needed, &status);
+        ::ClosePrinter(xcv);
+        return status;
+    }
+
+    static constexpr const wchar_t* kMonitor = L"Tarnwicke PDF Writer";
+    test::TempHome home; // also installs the Wine PostScript driver and removes added printers
+    std::wstring installedDll;
+};
+
+TEST_F(SpoolerTest, ARawJobsBytesReachOutputFileUnchanged) {
+    const std::string target = home.Root() + "\\out\\spooled.pdf";
+    home.MakeFolder("out");
+    SetValue(L"OutputFile", Wide(target));
+    SetValue(L"BypassSaveAs", L"1");
+    constexpr char kBinary[] = "%PDF-1.7\n\x00\x01\xFF binary bytes stay as they are\n%%EOF\n";
+    std::string bytes(kBinary, sizeof kBinary - 1);
+    bytes += std::string(100000, 'x'); // more than one write's worth
+
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(::OpenPrinterW(const_cast<wchar_t*>(L"Tarnwicke PDF Writer"), &printer, nullptr));
+    DOC_INFO_1W document{const_cast<wchar_t*>(L"spooled"), nullptr, const_cast<wchar_t*>(L"RAW")};
+    EXPECT_NE(::StartDocPrinterW(printer, 1, reinterpret_cast<BYTE*>(&document)), 0u);
+    DWORD written = 0;
+    EXPECT_TRUE(::WritePrinter(printer, bytes.data(), static_cast<DWORD>(bytes.size()), &written));
+    EXPECT_TRUE(::EndDocPrinter(printer));
+    ::ClosePrinter(printer);
+
+    // The spooler may hand the job on after EndDocPrinter has returned.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (test::ReadFile(target) != bytes && std::chrono::steady_clock::now() < deadline) {
+        ::Sleep(20);
+    }
+    EXPECT_EQ(test::ReadFile(target), bytes);
 }
 
 } // namespace
