@@ -162,7 +162,8 @@ void ConvertTheSamples(const std::string& folder, const std::string& out) {
 TEST(SetupProgram, InstallsAPrinterThatStoresEachSampleAtItsOutputFileAndUninstallsAllButTheSettings) {
     test::TempHome home; // also installs the Wine PostScript driver
     const std::string setup = test::BinFolder() + "\\..\\" PF_SETUP_NAME;
-    ASSERT_EQ(RunToEnd("\"" + setup + "\" /S /DRIVER=\"Wine PostScript Driver\""), 0u);
+    const std::string install = "\"" + setup + "\" /S /DRIVER=\"Wine PostScript Driver\"";
+    ASSERT_EQ(RunToEnd(install), 0u);
 
     const std::string folder = ShellFolder(CSIDL_PROGRAM_FILES) + "\\Plumavert Fennic";
     const std::string shortcut = ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Plumavert Fennic.lnk";
@@ -184,6 +185,11 @@ TEST(SetupProgram, InstallsAPrinterThatStoresEachSampleAtItsOutputFileAndUninsta
     EXPECT_TRUE(Holds(installed, "monitor Tarnwicke PDF Writer")) << installed;
     EXPECT_TRUE(Holds(installed, "port CPW2:")) << installed;
     EXPECT_TRUE(Holds(installed, "printer Tarnwicke PDF Writer on CPW2:")) << installed;
+
+    // A printer the user deleted comes back when the setup program runs again.
+    platform::RemovePrinter("Tarnwicke PDF Writer");
+    ASSERT_EQ(RunToEnd(install), 0u);
+    EXPECT_EQ(SpoolerState(), installed);
 
     const std::string out = home.MakeFolder("out");
     ConvertTheSamples(folder, out);
