@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstring>
-
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -71,17 +70,13 @@ std::vector<std::wstring> PortNames() {
 // Tells whoever looks after the job why it failed: the job's status in the queue and the event log.
 void ReportFailure(const Port& port, const JobError& failure) {
     const std::wstring text = L"Tarnwicke PDF Writer could not store the job: " + failure.Reason();
-    if (port.printer != nullptr && port.jobId != 0) {
-        DWORD needed = 0;
-        ::GetJobW(port.printer, port.jobId, 1, nullptr, 0, &needed);
-        std::vector<BYTE> buffer(needed + sizeof(JOB_INFO_1W));
-        if (needed != 0 && ::GetJobW(port.printer, port.jobId, 1, buffer.data(), needed, &needed)) {
-            auto* job = reinterpret_cast<JOB_INFO_1W*>(buffer.data());
-            std::wstring status = text;
-            job->pStatus = status.data();
-            job->Position = JOB_POSITION_UNSPECIFIED;
-            ::SetJobW(port.printer, port.jobId, 1, buffer.data(), 0);
-        }
+    std::vector<BYTE> info = ReadJobInfo(port.printer, port.jobId);
+    if (!info.empty()) {
+        auto* job = reinterpret_cast<JOB_INFO_1W*>(info.data());
+        std::wstring status = text;
+        job->pStatus = status.data();
+        job->Position = JOB_POSITION_UNSPECIFIED;
+        ::SetJobW(port.printer, port.jobId, 1, info.data(), 0);
     }
     if (HANDLE log = ::RegisterEventSourceW(nullptr, kMonitorName)) {
         const wchar_t* strings[] = {text.c_str()};
@@ -92,16 +87,8 @@ void ReportFailure(const Port& port, const JobError& failure) {
 
 // True when the spooler has marked the job as cancelled or failed: its bytes are not to be kept.
 bool JobWasAbandoned(const Port& port) {
-    if (port.printer == nullptr || port.jobId == 0) {
-        return false;
-    }
-    DWORD needed = 0;
-    ::GetJobW(port.printer, port.jobId, 1, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed + sizeof(JOB_INFO_1W));
-    if (needed == 0 || !::GetJobW(port.printer, port.jobId, 1, buffer.data(), needed, &needed)) {
-        return false;
-    }
-    const DWORD status = reinterpret_cast<const JOB_INFO_1W*>(buffer.data())->Status;
+    const std::vector<BYTE> info = ReadJobInfo(port.printer, port.jobId);
+    const DWORD status = info.empty() ? 0 : reinterpret_cast<const JOB_INFO_1W*>(info.data())->Status;
     return (status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED | JOB_STATUS_ERROR | JOB_STATUS_RESTART)) != 0;
 }
 

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -62,14 +63,9 @@ std::wstring KnownDocumentsFolder(HANDLE token) {
 
 // The account name of a job's owner, as the spooler keeps it.
 std::wstring JobOwner(HANDLE printer, DWORD jobId) {
-    DWORD needed = 0;
-    ::GetJobW(printer, jobId, 1, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed + sizeof(JOB_INFO_1W));
-    if (needed == 0 || !::GetJobW(printer, jobId, 1, buffer.data(), needed, &needed)) {
-        return {};
-    }
-    const auto* job = reinterpret_cast<const JOB_INFO_1W*>(buffer.data());
-    return job->pUserName != nullptr ? job->pUserName : L"";
+    const std::vector<BYTE> info = ReadJobInfo(printer, jobId);
+    const auto* job = reinterpret_cast<const JOB_INFO_1W*>(info.data());
+    return job != nullptr && job->pUserName != nullptr ? job->pUserName : L"";
 }
 
 // The hive of a job's owner under HKEY_USERS: loaded while the user is logged on.
@@ -96,6 +92,19 @@ Key OwnerHive(HANDLE printer, DWORD jobId) {
 }
 
 } // namespace
+
+std::vector<BYTE> ReadJobInfo(HANDLE printer, DWORD jobId) {
+    if (printer == nullptr || jobId == 0) {
+        return {};
+    }
+    DWORD needed = 0;
+    ::GetJobW(printer, jobId, 1, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(JOB_INFO_1W)));
+    if (needed == 0 || !::GetJobW(printer, jobId, 1, buffer.data(), needed, &needed)) {
+        return {};
+    }
+    return buffer;
+}
 
 std::wstring ReadTextValue(HKEY key, const wchar_t* subKey, const wchar_t* name) {
     HKEY opened = nullptr;

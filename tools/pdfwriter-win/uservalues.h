@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace pf::pdfwriter {
 
@@ -21,6 +22,10 @@ struct UserValues {
 // spooler running inside the printing program), the printing process's own user. Throws JobError when
 // the hive cannot be opened.
 UserValues ReadUserValues(HANDLE printer, DWORD jobId);
+
+// The spooler's JOB_INFO_1W of a job, in a buffer that holds its texts too; empty when there is no such
+// job to ask about (no printer handle, job id 0) or the spooler does not answer.
+std::vector<BYTE> ReadJobInfo(HANDLE printer, DWORD jobId);
 
 // A registry text value by its stored length: a terminating NUL is not required and not kept. Empty when
 // the value is missing or not text.
