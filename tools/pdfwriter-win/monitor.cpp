@@ -97,8 +97,8 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
-BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
-                      LPDWORD returned) {
+BOOL WINAPI EnumPorts(HANDLE /*monitor*/, LPWSTR /*server*/, DWORD level, LPBYTE buffer, DWORD size,
+                      LPDWORD needed, LPDWORD returned) {
     if (level != 1 && level != 2) {
         return Fail(ERROR_INVALID_LEVEL);
     }
@@ -142,7 +142,7 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LP
     return TRUE;
 }
 
-BOOL WINAPI OpenPort(HANDLE, LPWSTR name, PHANDLE handle) {
+BOOL WINAPI OpenPort(HANDLE /*monitor*/, LPWSTR name, PHANDLE handle) {
     if (name == nullptr || handle == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
@@ -188,7 +188,7 @@ BOOL WINAPI WritePort(HANDLE handle, LPBYTE bytes, DWORD count, LPDWORD written)
     return port->job->Write(bytes, count, written) ? TRUE : Fail(ERROR_WRITE_FAULT);
 }
 
-BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
+BOOL WINAPI ReadPort(HANDLE /*port*/, LPBYTE /*buffer*/, DWORD /*size*/, LPDWORD read) {
     if (read != nullptr) {
         *read = 0;
     }
@@ -224,7 +224,7 @@ BOOL WINAPI ClosePort(HANDLE handle) {
     return TRUE;
 }
 
-BOOL WINAPI XcvOpenPort(HANDLE, LPCWSTR, ACCESS_MASK access, PHANDLE handle) {
+BOOL WINAPI XcvOpenPort(HANDLE /*monitor*/, LPCWSTR /*object*/, ACCESS_MASK access, PHANDLE handle) {
     if (handle == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
@@ -304,7 +304,7 @@ BOOL WINAPI XcvClosePort(HANDLE handle) {
     return TRUE;
 }
 
-VOID WINAPI Shutdown(HANDLE) {}
+VOID WINAPI Shutdown(HANDLE /*monitor*/) {}
 
 MONITOR2 MakeMonitor() {
     MONITOR2 monitor{};
