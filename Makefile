@@ -64,11 +64,12 @@ $(addprefix test-,$(WINDOWS_BUILDS)): test-%: build-windows
 	$(XVFB) scripts/wine-session.sh --fresh build/$*/wineprefix build/$*/test-drive -- \
 		ctest --preset $* --output-on-failure -j1
 
-# The 32-bit program folder as a zip: build/windows-i686/plumavert-fennic-<version>-win32.zip.
+# The 32-bit program folder as a zip, build/windows-i686/plumavert-fennic-<version>-win32.zip, and the
+# setup program beside it, plumavert-fennic-<version>-setup.exe (it builds the 64-bit print monitor too).
 package-windows:
 	@scripts/install-deps.sh windows
 	cmake --preset windows-i686
-	cmake --build --preset windows-i686 --target plumavert-fennic
+	cmake --build --preset windows-i686 --target plumavert-fennic setup
 	cd build/windows-i686 && cpack -G ZIP
 
 # Starts the 64-bit program under wine64 in a prefix of its own (a display is needed). Wine has no

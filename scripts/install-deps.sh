@@ -15,7 +15,7 @@ package=(dpkg-dev lintian desktop-file-utils appstream qt6-qpa-plugins)
 bench=(enscript ghostscript hyperfine cups-filters)
 # wine32:i386 runs the 32-bit build's tests: it comes from Debian's i386 architecture, added when missing.
 windows=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386 googletest xvfb xauth
-    ghostscript poppler-utils)
+    ghostscript poppler-utils nsis)
 lint=(clang-tidy)
 
 wanted=()

@@ -216,10 +216,13 @@ void RemovePrinter(const std::string& name) {
 
 std::vector<std::string> PdfPrinterInstallSteps(const std::string& printerName, const std::string& port) {
     return {
-        "1) Go to Control Panel -> Printers and Faxes to add a local printer.",
-        "2) Choose ''" + port + " (" + printerName + ")'' on Select a Printer Port dialog box, click Next.",
-        "3) Choose a Postscript printer (e.g. HP Color LaserJet PS), click Next.",
-        "4) Enter " + printerName + " as Printer name, click Next -> Finish.",
+        "1) Run the Plumavert Fennic setup program again, as administrator (right-click it -> Run as "
+        "administrator).",
+        "2) Let it finish: it repairs " + printerName + " on the port " + port +
+            " and keeps the program and your settings.",
+        "3) If it says the driver ''Microsoft Print To PDF'' is missing, turn on Microsoft Print to PDF in "
+        "Windows Features, then run the setup program once more.",
+        "4) Start this program again; " + printerName + " is then found and used as the printer.",
     };
 }
 

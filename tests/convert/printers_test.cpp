@@ -69,10 +69,13 @@ const std::string kInstallMessage =
 const std::string kInstallMessage =
     "Tarnwicke PDF Writer is not installed. Please follow these instructions:\r\n"
     "\r\n"
-    "1) Go to Control Panel -> Printers and Faxes to add a local printer.\r\n"
-    "2) Choose ''CPW2: (Tarnwicke PDF Writer)'' on Select a Printer Port dialog box, click Next.\r\n"
-    "3) Choose a Postscript printer (e.g. HP Color LaserJet PS), click Next.\r\n"
-    "4) Enter Tarnwicke PDF Writer as Printer name, click Next -> Finish.";
+    "1) Run the Plumavert Fennic setup program again, as administrator (right-click it -> Run as "
+    "administrator).\r\n"
+    "2) Let it finish: it repairs Tarnwicke PDF Writer on the port CPW2: and keeps the program and your "
+    "settings.\r\n"
+    "3) If it says the driver ''Microsoft Print To PDF'' is missing, turn on Microsoft Print to PDF in Windows "
+    "Features, then run the setup program once more.\r\n"
+    "4) Start this program again; Tarnwicke PDF Writer is then found and used as the printer.";
 #endif
 
 TEST(CheckPdfWriterInstalled, ShowsTheInstructionsOnceUnlessTheExactNameIsInstalled) {

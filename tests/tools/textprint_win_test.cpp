@@ -6,13 +6,13 @@
 #include "memoryform.h"
 #include "pdfprinter.h"
 #include "platform.h"
+#include "postscripttext.h"
 #include "temphome.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <regex>
 #include <sstream>
 
@@ -63,20 +63,6 @@ Outcome PrintFile(const std::string& file, const test::TempHome& home) {
     return RunCommand("\"" + TextPrinterPath() + "\" /p \"" + file + "\"", home.Root() + "\\errors.txt");
 }
 
-// The Unix path of a Windows path, where Wine runs the test; empty on Windows itself.
-std::string UnixPath(const std::string& path) {
-    using Convert = char* (*)(const wchar_t*);
-    const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    if (convert == nullptr) {
-        return {};
-    }
-    char* unixPath = convert(test::FsPath(path).c_str());
-    std::string result = unixPath != nullptr ? unixPath : "";
-    ::HeapFree(::GetProcessHeap(), 0, unixPath);
-    return result;
-}
-
 int CountPages(const std::string& postScript) {
     int pages = 0;
     std::istringstream lines(postScript);
@@ -86,23 +72,8 @@ int CountPages(const std::string& postScript) {
     return pages;
 }
 
-// What pdftotext, with the given option, reads from a PostScript file turned into PDF. ps2pdf and
-// pdftotext run as Unix programs, which Wine starts without a handle to wait on: the text file appears
-// when they are done.
 std::string PdfText(const std::string& postScript, const test::TempHome& home, const std::string& option) {
-    const std::string folder = UnixPath(home.Root());
-    const std::string text = home.Root() + "\\proof.txt";
-    ::DeleteFileW(test::FsPath(text).c_str());
-    RunCommand("Z:\\bin\\sh -c \"exec 2>/dev/null; PATH=/usr/bin:/bin; cd '" + folder + "' && ps2pdf '" +
-                   UnixPath(postScript) + "' proof.pdf && pdftotext " + option +
-                   " proof.pdf proof.part; mv proof.part proof.txt || touch proof.txt\"",
-               home.Root() + "\\sh.log");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (::GetFileAttributesW(test::FsPath(text).c_str()) == INVALID_FILE_ATTRIBUTES &&
-           std::chrono::steady_clock::now() < deadline) {
-        ::Sleep(20);
-    }
-    return test::ReadFile(text);
+    return test::PostScriptText(postScript, home.Root(), option);
 }
 
 // The words of a PostScript file in the order they were drawn, one space apart.
@@ -138,11 +109,11 @@ std::vector<DrawnWord> DrawnWords(const std::string& postScript, const test::Tem
 class TextPrinterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (UnixPath(home.Root()).empty()) {
+        if (test::UnixPath(home.Root()).empty()) {
             GTEST_SKIP() << "needs Wine: the printer's port is a Unix path";
         }
         output = home.Root() + "\\printed.ps";
-        platform::AddPrinter({kPrinter, UnixPath(output)});
+        platform::AddPrinter({kPrinter, test::UnixPath(output)});
         ASSERT_TRUE(platform::MakeDefaultPrinter(kPrinter));
     }
 
@@ -233,7 +204,7 @@ TEST_F(TextPrinterTest, AFileThatCannotBeReadIsNamedWithTheReasonAndNothingIsPri
 }
 
 TEST_F(TextPrinterTest, APrinterThatRefusesTheJobIsReported) {
-    platform::AddPrinter({kPrinter, UnixPath(home.Root()) + "/no such folder/printed.ps"});
+    platform::AddPrinter({kPrinter, test::UnixPath(home.Root()) + "/no such folder/printed.ps"});
     ASSERT_TRUE(platform::MakeDefaultPrinter(kPrinter));
     const Outcome outcome = Print(home.WriteFile("in/letter.txt", "never printed"));
     EXPECT_EQ(outcome.exitCode, 1u);
@@ -248,14 +219,14 @@ TEST(TextPrinter, TheRunPrintsWithTheRegisteredTextPrinterAndElseWithTheShippedO
         "\"" + test::RunningProgramFolder() + "\\" PF_FAKE_TEXTPRINT "\"", std::nullopt};
     for (const auto& registered : registrations) {
         test::TempHome home;
-        if (UnixPath(home.Root()).empty()) {
+        if (test::UnixPath(home.Root()).empty()) {
             GTEST_SKIP() << "needs Wine: the printer's port is a Unix path";
         }
         const std::string output = home.Root() + "\\printed.ps";
         const std::string log = home.Root() + "\\calls.log";
         platform::AddPrinter({"Office Laser", "/dev/null"});
         platform::MakeDefaultPrinter("Office Laser");
-        platform::AddPrinter({kPdfPrinterName, UnixPath(output)});
+        platform::AddPrinter({kPdfPrinterName, test::UnixPath(output)});
         platform::OverrideProgramFolder(test::RunningProgramFolder() + "\\..\\bin");
         test::SetClassRegistration(kServerKey, registered);
         test::SetEnvironment("FAKE_LOG", log);

@@ -5,6 +5,7 @@
 
 #include "form1.h"
 #include "platform.h"
+#include "programwindow.h"
 #include "temphome.h"
 #include "widetext.h"
 
@@ -12,10 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <sstream>
-#include <thread>
 
 namespace pf {
 namespace {
@@ -24,77 +23,13 @@ namespace fs = std::filesystem;
 
 constexpr const char* kTextPrinterKey = "Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
 constexpr const char* kOtherPrinter = "Office Laser";
-constexpr auto kPatience = std::chrono::seconds(60);
+using test::AnswerMessageBox;
+using test::FindProgramWindow;
+using test::MessageBoxSeen;
+using test::WaitFor;
 
 std::wstring Wide(const std::string& utf8) {
     return platform::win::ToWide(utf8);
-}
-
-std::string Utf8(const wchar_t* wide) {
-    return platform::win::FromWide(wide);
-}
-
-// Polls until the probe finds something; fails the test when the program never shows it.
-template <typename Probe> auto WaitFor(const char* what, Probe probe) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    for (;;) {
-        if (auto found = probe()) {
-            return found;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "gave up waiting for " << what;
-            return decltype(probe())();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-}
-
-// The program's own visible top-level window of one class.
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    if (owner == search->processId && ::IsWindowVisible(window) &&
-        std::wcscmp(name, search->className) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindProgramWindow(DWORD processId, const wchar_t* className) {
-    WindowSearch search{processId, className, nullptr};
-    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// A message box of the program: its title, its text, and the button that answers it.
-struct MessageBoxSeen {
-    std::string title;
-    std::string text;
-};
-
-MessageBoxSeen AnswerMessageBox(DWORD processId, int button) {
-    const HWND box = WaitFor("a message box", [&] { return FindProgramWindow(processId, L"#32770"); });
-    if (box == nullptr) {
-        return {};
-    }
-    wchar_t title[128] = {};
-    wchar_t text[1024] = {};
-    ::GetWindowTextW(box, title, 128);
-    ::GetDlgItemTextW(box, 0xFFFF, text, 1024);
-    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
-    WaitFor("the message box to close", [&] { return !::IsWindow(box) || !::IsWindowVisible(box); });
-    return {Utf8(title), Utf8(text)};
 }
 
 class ProgramE2eTest : public ::testing::Test {
