@@ -73,8 +73,8 @@ const std::string kInstallMessage =
     "administrator).\r\n"
     "2) Let it finish: it repairs Tarnwicke PDF Writer on the port CPW2: and keeps the program and your "
     "settings.\r\n"
-    "3) If it says the driver ''Microsoft Print To PDF'' is missing, turn on Microsoft Print to PDF in Windows "
-    "Features, then run the setup program once more.\r\n"
+    "3) If it says the driver ''Microsoft Print To PDF'' is missing, turn on Microsoft Print to PDF in "
+    "Windows Features, then run the setup program once more.\r\n"
     "4) Start this program again; Tarnwicke PDF Writer is then found and used as the printer.";
 #endif
 
