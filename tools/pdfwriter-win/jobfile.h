@@ -4,6 +4,8 @@
 // destination only when the job has ended whole, so a failed or cancelled job leaves the old file and no
 // partial one.
 
+#include "winhandles.h"
+
 #include <windows.h>
 
 #include <stdexcept>
@@ -57,7 +59,7 @@ private:
 
     Destination m_destination;
     std::wstring m_temporary;
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    platform::win::Handle m_file;
     bool m_spoilt = false;
 };
 

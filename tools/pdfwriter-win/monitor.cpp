@@ -4,6 +4,7 @@
 
 #include "jobfile.h"
 #include "uservalues.h"
+#include "winhandles.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -51,19 +52,19 @@ std::mutex portsLock; // the Ports key is read and changed from the spooler's th
 
 std::vector<std::wstring> PortNames() {
     std::vector<std::wstring> names;
-    HKEY ports = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_READ, &ports) != ERROR_SUCCESS) {
+    platform::win::RegistryKey ports;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_READ, ports.Out()) != ERROR_SUCCESS) {
         return names;
     }
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = 256;
-        if (::RegEnumKeyExW(ports, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (::RegEnumKeyExW(ports.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
             break;
         }
         names.emplace_back(name, length);
     }
-    ::RegCloseKey(ports);
     return names;
 }
 
