@@ -105,7 +105,7 @@ bool JobFile::Write(const BYTE* bytes, DWORD count, DWORD* written) {
     return ok;
 }
 
-std::wstring JobFile::Commit() {
+void JobFile::Commit() {
     if (m_spoilt || !m_file.IsValid()) {
         Discard();
         throw JobError(L"the job's bytes could not all be written", ERROR_WRITE_FAULT);
@@ -114,12 +114,11 @@ std::wstring JobFile::Commit() {
     m_file = platform::win::Handle();
     if (flushed) {
         ::SetFileAttributesW(m_temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const DWORD flags = (m_destination.replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH;
         for (int n = 1; n < 10000; ++n) {
-            const std::wstring target = NumberedPath(m_destination.path, n);
-            const DWORD flags = m_destination.replace ? MOVEFILE_REPLACE_EXISTING : 0;
-            if (::MoveFileExW(m_temporary.c_str(), target.c_str(), flags | MOVEFILE_WRITE_THROUGH)) {
+            if (::MoveFileExW(m_temporary.c_str(), NumberedPath(m_destination.path, n).c_str(), flags)) {
                 m_temporary.clear();
-                return target;
+                return;
             }
             const DWORD error = ::GetLastError();
             if (m_destination.replace || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) {

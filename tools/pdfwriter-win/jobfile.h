@@ -50,9 +50,9 @@ public:
     // Appends the bytes; false when the disk refuses them, which spoils the job.
     bool Write(const BYTE* bytes, DWORD count, DWORD* written);
 
-    // Puts the finished file at the destination and gives its path; throws JobError when the job was
-    // spoilt or the rename fails, leaving the destination as it was.
-    std::wstring Commit();
+    // Puts the finished file at the destination (under the next free name where it may not replace);
+    // throws JobError when the job was spoilt or the rename fails, leaving the destination as it was.
+    void Commit();
 
 private:
     void Discard();
