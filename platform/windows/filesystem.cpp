@@ -125,6 +125,11 @@ std::wstring Folded(std::string_view text) {
     return wide;
 }
 
+// InputFile keeps its handle as the integer the interface declares.
+HANDLE AsHandle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle); // NOLINT(performance-no-int-to-ptr)
+}
+
 } // namespace
 
 std::optional<unsigned> FileAttributes(const std::string& path) {
@@ -288,7 +293,7 @@ InputFile::InputFile(const std::string& path)
     : m_handle(reinterpret_cast<std::intptr_t>(::CreateFileW(
           win::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
           nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr))) {
-    const auto handle = reinterpret_cast<HANDLE>(m_handle); // NOLINT(performance-no-int-to-ptr)
+    const HANDLE handle = AsHandle(m_handle);
     if (handle == INVALID_HANDLE_VALUE) {
         m_error = win::SystemMessage(::GetLastError());
     } else if (::GetFileType(handle) != FILE_TYPE_DISK) {
@@ -297,16 +302,14 @@ InputFile::InputFile(const std::string& path)
 }
 
 InputFile::~InputFile() {
-    const auto handle = reinterpret_cast<HANDLE>(m_handle); // NOLINT(performance-no-int-to-ptr)
-    if (handle != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(handle);
+    if (AsHandle(m_handle) != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(AsHandle(m_handle));
     }
 }
 
 std::int64_t InputFile::Read(std::vector<unsigned char>& buffer) {
     DWORD read = 0;
-    if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), // NOLINT(performance-no-int-to-ptr)
-                    buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+    if (!::ReadFile(AsHandle(m_handle), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
         m_error = win::SystemMessage(::GetLastError());
         return -1;
     }
@@ -316,8 +319,7 @@ std::int64_t InputFile::Read(std::vector<unsigned char>& buffer) {
 bool InputFile::Seek(std::uint64_t offset) {
     LARGE_INTEGER position{};
     position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!::SetFilePointerEx(reinterpret_cast<HANDLE>(m_handle), // NOLINT(performance-no-int-to-ptr)
-                            position, nullptr, FILE_BEGIN)) {
+    if (!::SetFilePointerEx(AsHandle(m_handle), position, nullptr, FILE_BEGIN)) {
         m_error = win::SystemMessage(::GetLastError());
         return false;
     }

@@ -2,16 +2,16 @@
 
 // Helpers shared by the files of the Windows backend: text in the three encodings the backend meets
 // (UTF-8 at the interface, the ANSI code page of the "A" calls, UTF-16 of the "W" calls), Windows error
-// numbers as failure numbers, and owners of the handles it opens.
+// numbers as failure numbers; the owners of the handles it opens are in winhandles.h.
 
 #include "widetext.h"
+#include "winhandles.h"
 
 #include <windows.h>
 
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace pf::platform::win {
 
@@ -33,54 +33,5 @@ int ErrorNumberFromWindowsError(DWORD error);
 
 // A RuntimeError for the calling thread's last Windows error.
 [[noreturn]] void ThrowLastError();
-
-// Closes a kernel handle when it goes.
-class Handle {
-public:
-    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : m_handle(handle) {}
-    ~Handle() { Close(); }
-    Handle(Handle&& other) noexcept : m_handle(std::exchange(other.m_handle, INVALID_HANDLE_VALUE)) {}
-    Handle& operator=(Handle&& other) noexcept {
-        if (this != &other) {
-            Close();
-            m_handle = std::exchange(other.m_handle, INVALID_HANDLE_VALUE);
-        }
-        return *this;
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    HANDLE Get() const { return m_handle; }
-    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
-
-private:
-    void Close() {
-        if (IsValid()) {
-            ::CloseHandle(m_handle);
-        }
-        m_handle = INVALID_HANDLE_VALUE;
-    }
-
-    HANDLE m_handle;
-};
-
-// Closes a registry key when it goes.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey() {
-        if (m_key != nullptr) {
-            ::RegCloseKey(m_key);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY Get() const { return m_key; }
-    HKEY* Out() { return &m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
 
 } // namespace pf::platform::win

@@ -74,16 +74,17 @@ Destination ChooseDestination(const std::wstring& outputFile, const std::wstring
 JobFile::JobFile(Destination destination) : m_destination(std::move(destination)) {
     static std::atomic<unsigned> counter{0};
     const std::wstring folder = FolderOf(m_destination.path);
-    for (int attempt = 0; attempt < 100 && m_file == INVALID_HANDLE_VALUE; ++attempt) {
+    for (int attempt = 0; attempt < 100 && !m_file.IsValid(); ++attempt) {
         m_temporary = folder + L"\\~tarnwicke-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                       std::to_wstring(++counter) + L".part";
-        m_file = ::CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        if (m_file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
+        m_file =
+            platform::win::Handle(::CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        if (!m_file.IsValid() && ::GetLastError() != ERROR_FILE_EXISTS) {
             break;
         }
     }
-    if (m_file == INVALID_HANDLE_VALUE) {
+    if (!m_file.IsValid()) {
         const DWORD error = ::GetLastError();
         throw JobError(L"cannot write in the folder " + folder, error);
     }
@@ -96,7 +97,7 @@ JobFile::~JobFile() {
 bool JobFile::Write(const BYTE* bytes, DWORD count, DWORD* written) {
     DWORD done = 0;
     const bool ok =
-        m_file != INVALID_HANDLE_VALUE && ::WriteFile(m_file, bytes, count, &done, nullptr) && done == count;
+        m_file.IsValid() && ::WriteFile(m_file.Get(), bytes, count, &done, nullptr) && done == count;
     if (written != nullptr) {
         *written = done;
     }
@@ -104,22 +105,20 @@ bool JobFile::Write(const BYTE* bytes, DWORD count, DWORD* written) {
     return ok;
 }
 
-std::wstring JobFile::Commit() {
-    if (m_spoilt || m_file == INVALID_HANDLE_VALUE) {
+void JobFile::Commit() {
+    if (m_spoilt || !m_file.IsValid()) {
         Discard();
         throw JobError(L"the job's bytes could not all be written", ERROR_WRITE_FAULT);
     }
-    const bool flushed = ::FlushFileBuffers(m_file) != FALSE;
-    ::CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
+    const bool flushed = ::FlushFileBuffers(m_file.Get()) != FALSE;
+    m_file = platform::win::Handle();
     if (flushed) {
         ::SetFileAttributesW(m_temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const DWORD flags = (m_destination.replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH;
         for (int n = 1; n < 10000; ++n) {
-            const std::wstring target = NumberedPath(m_destination.path, n);
-            const DWORD flags = m_destination.replace ? MOVEFILE_REPLACE_EXISTING : 0;
-            if (::MoveFileExW(m_temporary.c_str(), target.c_str(), flags | MOVEFILE_WRITE_THROUGH)) {
+            if (::MoveFileExW(m_temporary.c_str(), NumberedPath(m_destination.path, n).c_str(), flags)) {
                 m_temporary.clear();
-                return target;
+                return;
             }
             const DWORD error = ::GetLastError();
             if (m_destination.replace || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) {
@@ -133,10 +132,7 @@ std::wstring JobFile::Commit() {
 }
 
 void JobFile::Discard() {
-    if (m_file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
+    m_file = platform::win::Handle();
     if (!m_temporary.empty()) {
         ::DeleteFileW(m_temporary.c_str());
         m_temporary.clear();

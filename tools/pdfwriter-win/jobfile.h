@@ -4,6 +4,8 @@
 // destination only when the job has ended whole, so a failed or cancelled job leaves the old file and no
 // partial one.
 
+#include "winhandles.h"
+
 #include <windows.h>
 
 #include <stdexcept>
@@ -48,16 +50,16 @@ public:
     // Appends the bytes; false when the disk refuses them, which spoils the job.
     bool Write(const BYTE* bytes, DWORD count, DWORD* written);
 
-    // Puts the finished file at the destination and gives its path; throws JobError when the job was
-    // spoilt or the rename fails, leaving the destination as it was.
-    std::wstring Commit();
+    // Puts the finished file at the destination (under the next free name where it may not replace);
+    // throws JobError when the job was spoilt or the rename fails, leaving the destination as it was.
+    void Commit();
 
 private:
     void Discard();
 
     Destination m_destination;
     std::wstring m_temporary;
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    platform::win::Handle m_file;
     bool m_spoilt = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include "jobfile.h"
 #include "uservalues.h"
+#include "winhandles.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -28,7 +29,6 @@ constexpr std::size_t kLongestPortName = 63;
 
 // One open port: the job it is storing, if any, and the printer it prints for.
 struct Port {
-    std::wstring name;
     HANDLE printer = nullptr;
     DWORD jobId = 0;
     std::unique_ptr<JobFile> job;
@@ -51,30 +51,29 @@ std::mutex portsLock; // the Ports key is read and changed from the spooler's th
 
 std::vector<std::wstring> PortNames() {
     std::vector<std::wstring> names;
-    HKEY ports = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_READ, &ports) != ERROR_SUCCESS) {
+    platform::win::RegistryKey ports;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_READ, ports.Out()) != ERROR_SUCCESS) {
         return names;
     }
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = 256;
-        if (::RegEnumKeyExW(ports, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (::RegEnumKeyExW(ports.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
             break;
         }
         names.emplace_back(name, length);
     }
-    ::RegCloseKey(ports);
     return names;
 }
 
 // Tells whoever looks after the job why it failed: the job's status in the queue and the event log.
 void ReportFailure(const Port& port, const JobError& failure) {
-    const std::wstring text = L"Tarnwicke PDF Writer could not store the job: " + failure.Reason();
+    std::wstring text = L"Tarnwicke PDF Writer could not store the job: " + failure.Reason();
     std::vector<BYTE> info = ReadJobInfo(port.printer, port.jobId);
     if (!info.empty()) {
         auto* job = reinterpret_cast<JOB_INFO_1W*>(info.data());
-        std::wstring status = text;
-        job->pStatus = status.data();
+        job->pStatus = text.data();
         job->Position = JOB_POSITION_UNSPECIFIED;
         ::SetJobW(port.printer, port.jobId, 1, info.data(), 0);
     }
@@ -146,9 +145,7 @@ BOOL WINAPI OpenPort(HANDLE /*monitor*/, LPWSTR name, PHANDLE handle) {
     if (name == nullptr || handle == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    auto port = std::make_unique<Port>();
-    port->name = name;
-    *handle = port.release();
+    *handle = new Port;
     return TRUE;
 }
 
@@ -200,9 +197,8 @@ BOOL WINAPI EndDocPort(HANDLE handle) {
     BOOL result = TRUE;
     if (port->job != nullptr) {
         try {
-            if (JobWasAbandoned(*port)) {
-                port->job.reset(); // the old file stays; the temporary one goes
-            } else {
+            // An abandoned job is not committed: the old file stays, the temporary one goes below.
+            if (!JobWasAbandoned(*port)) {
                 port->job->Commit();
             }
         } catch (const JobError& failure) {
@@ -245,27 +241,20 @@ DWORD ChangePort(const std::wstring& name, bool add) {
     if (name.empty() || name.size() > kLongestPortName || name.find(L'\\') != std::wstring::npos) {
         return ERROR_INVALID_PARAMETER;
     }
+    const std::wstring key = std::wstring(kPortsKey) + L"\\" + name;
     const std::lock_guard lock(portsLock);
     if (!add) {
-        const std::wstring key = std::wstring(kPortsKey) + L"\\" + name;
         const LONG status = ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
         return status == ERROR_FILE_NOT_FOUND ? ERROR_UNKNOWN_PORT : static_cast<DWORD>(status);
     }
-    HKEY ports = nullptr;
-    LONG status = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                    &ports, nullptr);
-    if (status != ERROR_SUCCESS) {
-        return static_cast<DWORD>(status);
-    }
-    HKEY port = nullptr;
+    // The Ports key is made on the way when it is missing; the disposition is the port's own.
+    platform::win::RegistryKey port;
     DWORD disposition = 0;
-    status =
-        ::RegCreateKeyExW(ports, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &port, &disposition);
-    ::RegCloseKey(ports);
+    const LONG status = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                          nullptr, port.Out(), &disposition);
     if (status != ERROR_SUCCESS) {
         return static_cast<DWORD>(status);
     }
-    ::RegCloseKey(port);
     return disposition == REG_OPENED_EXISTING_KEY ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
 }
 

@@ -27,8 +27,4 @@ UserValues ReadUserValues(HANDLE printer, DWORD jobId);
 // job to ask about (no printer handle, job id 0) or the spooler does not answer.
 std::vector<BYTE> ReadJobInfo(HANDLE printer, DWORD jobId);
 
-// A registry text value by its stored length: a terminating NUL is not required and not kept. Empty when
-// the value is missing or not text.
-std::wstring ReadTextValue(HKEY key, const wchar_t* subKey, const wchar_t* name);
-
 } // namespace pf::pdfwriter
