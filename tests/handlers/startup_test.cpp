@@ -1,5 +1,7 @@
 #include "apptitle.h"
 #include "errortrap.h"
+#include "form1events.h"
+#include "formcontract.h"
 #include "memoryform.h"
 #include "outputoptions.h"
 #include "platform.h"
@@ -314,5 +316,46 @@ TEST_F(OutputButtonsTest, QuestionMarkExplainsThePauseWhateverTheBoxHolds) {
     }
 }
 
+// The in-memory form with the window's handlers on top, as a window of the Form seam's contract.
+class MemoryWindow {
+public:
+    MemoryWindow() {
+        m_form.onDoEvents = [this] {
+            if (m_closeWhen && m_closeWhen()) {
+                m_closeWhen = nullptr;
+                m_ended = m_events.Form_Unload() != UnloadAction::HideUntilRunEnds;
+                m_form.closing = m_events.IsClosing();
+            }
+        };
+    }
+    pf::Form& Form() { return m_form; }
+    void Post(std::function<void()> message) { m_form.Post(std::move(message)); }
+    void CloseWhen(std::function<bool()> condition) { m_closeWhen = std::move(condition); }
+    void Hover(const std::string& name) {
+        m_form.SetPointer(HoverPointer(m_form.Pointer(), name.starts_with("PushButton")
+                                                             ? HoverTarget::Button
+                                                             : HoverTarget::Background));
+    }
+    void PressKey(bool deleteKey) {
+        if (deleteKey) {
+            m_events.ListView1_DeleteKey();
+        }
+    }
+    bool StartAndRunUntilTheProgramEnds() {
+        m_events.PushButton2_Click();
+        return m_ended;
+    }
+
+private:
+    test::MemoryForm m_form;
+    Form1Events m_events{m_form, [this] { m_ended = true; }};
+    std::function<bool()> m_closeWhen;
+    bool m_ended = false;
+};
+
 } // namespace
+
+namespace test {
+INSTANTIATE_TYPED_TEST_SUITE_P(MemoryFormContract, FormContract, MemoryWindow);
+} // namespace test
 } // namespace pf

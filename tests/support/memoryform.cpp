@@ -22,13 +22,15 @@ std::vector<std::string> MemoryForm::Rows() const {
     return texts;
 }
 
-std::string MemoryForm::RowText(long index) const {
-    return m_rows[static_cast<std::size_t>(ListPosition(*this, index))].second;
+long MemoryForm::IndexOrThrow(long index) const {
+    if (index < 1 || index > RowCount()) {
+        throw RuntimeError(err::kIndexOutOfBounds);
+    }
+    return index - 1;
 }
 
-void MemoryForm::ScrollRowIntoView(long index) {
-    ListPosition(*this, index);
-    scrolledRows.push_back(index);
+std::string MemoryForm::RowText(long index) const {
+    return m_rows[static_cast<std::size_t>(IndexOrThrow(index))].second;
 }
 
 void MemoryForm::AppendRow(const std::string& text) {
@@ -36,11 +38,11 @@ void MemoryForm::AppendRow(const std::string& text) {
 }
 
 void MemoryForm::SetRowText(long index, const std::string& text) {
-    m_rows[static_cast<std::size_t>(ListPosition(*this, index))].second = text;
+    m_rows[static_cast<std::size_t>(IndexOrThrow(index))].second = text;
 }
 
 void MemoryForm::RemoveRow(long index) {
-    const auto position = static_cast<std::ptrdiff_t>(ListPosition(*this, index));
+    const auto position = static_cast<std::ptrdiff_t>(IndexOrThrow(index));
     const bool wasCurrent = m_rows[static_cast<std::size_t>(position)].first == m_current;
     m_rows.erase(m_rows.begin() + position);
     if (wasCurrent) {
@@ -58,7 +60,7 @@ void MemoryForm::ClearRows() {
 }
 
 void MemoryForm::SelectRow(long index) {
-    m_current = m_rows[static_cast<std::size_t>(ListPosition(*this, index))].first;
+    m_current = m_rows[static_cast<std::size_t>(IndexOrThrow(index))].first;
 }
 
 long MemoryForm::CurrentRow() const {
@@ -78,7 +80,7 @@ long MemoryForm::RowAt(int /*x*/, int y) const {
 }
 
 RowId MemoryForm::RowIdAt(long index) const {
-    return m_rows[static_cast<std::size_t>(ListPosition(*this, index))].first;
+    return m_rows[static_cast<std::size_t>(IndexOrThrow(index))].first;
 }
 
 long MemoryForm::IndexOfRow(RowId id) const {
@@ -120,9 +122,7 @@ void MemoryForm::SetText2(const std::string& text) {
 
 void MemoryForm::RunPostedMessages() {
     m_messagesRan = std::chrono::steady_clock::now();
-    const std::vector<std::function<void()>> due = std::move(m_posted);
-    m_posted.clear();
-    for (const auto& message : due) {
+    for (const auto& message : std::exchange(m_posted, {})) {
         message();
     }
 }
@@ -137,7 +137,6 @@ void MemoryForm::DoEvents() {
     }
 }
 
-// A window that is closing ends the wait at once.
 void MemoryForm::WaitWithEvents(int milliseconds) {
     DoEvents();
     RunPostedMessages();

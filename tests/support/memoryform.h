@@ -12,8 +12,7 @@
 namespace pf::test {
 
 // The main window in memory: rows, pointers, text boxes and progress as plain data, a fake clock that
-// only WaitWithEvents advances, hooks that let a test act when the logic lets messages run, and window
-// messages that run by the rules of the Form seam.
+// only WaitWithEvents advances, and hooks that let a test act when the logic lets messages run.
 class MemoryForm : public Form {
 public:
     ScriptedUi ui;
@@ -55,7 +54,7 @@ public:
     void SelectRow(long index) override;
     long CurrentRow() const override;
     long RowAt(int x, int y) const override;
-    void ScrollRowIntoView(long index) override;
+    void ScrollRowIntoView(long index) override { scrolledRows.push_back(IndexOrThrow(index) + 1); }
     RowId RowIdAt(long index) const override;
     long IndexOfRow(RowId id) const override;
 
@@ -84,6 +83,7 @@ public:
     void SetCurrentRow(long index);
 
 private:
+    long IndexOrThrow(long index) const;
     void RunPostedMessages();
 
     std::vector<std::pair<RowId, std::string>> m_rows;

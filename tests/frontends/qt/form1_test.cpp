@@ -29,6 +29,12 @@
 namespace pf {
 namespace {
 
+void MoveOver(QWidget* widget) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
 // The real window, offscreen, in a temporary home with an empty program folder and the dialogs scripted.
 class Form1Test : public ::testing::Test {
 protected:
@@ -42,12 +48,6 @@ protected:
         auto* widget = form.findChild<Widget*>(name);
         EXPECT_NE(widget, nullptr) << name;
         return widget;
-    }
-
-    static void MoveOver(QWidget* widget) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &move);
     }
 
     test::TempHome home;
@@ -171,7 +171,7 @@ TEST_F(Form1Test, SkinTurnsTheWindowAndFramesToButtonFaceOnlyWhenItsFileExists) 
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(Form1Test, EveryButtonShowsTheHandAndTheBackgroundTheArrow) {
+TEST_F(Form1Test, EveryButtonShowsTheHandAndTheBackgroundTheArrowButTheHourglassStays) {
     std::filesystem::copy_file(test::BinFolder() + "/HAND-M.CUR", platform::ProgramFolder() + "/HAND-M.CUR");
     Form1 form(&ui);
     form.Load();
@@ -185,6 +185,9 @@ TEST_F(Form1Test, EveryButtonShowsTheHandAndTheBackgroundTheArrow) {
         EXPECT_EQ(form.Pointer(), MousePointer::Default) << name;
         EXPECT_EQ(button->cursor().shape(), Qt::ArrowCursor) << name;
     }
+    form.SetPointer(MousePointer::Hourglass);
+    MoveOver(Find<QPushButton>(form, "PushButton6"));
+    EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
 }
 
 TEST(OpenDialog, FilterBoxShowsEachFilterAsItIsWrittenAndAllFilesTakesNamesWithoutADot) {
@@ -300,12 +303,11 @@ public:
     QtWindow() : m_form(&m_ui) { m_form.show(); }
 
     pf::Form& Form() { return m_form; }
-    test::ScriptedUi& Ui() { return m_ui; }
     void Post(std::function<void()> message) {
         QMetaObject::invokeMethod(&m_form, std::move(message), Qt::QueuedConnection);
     }
     void CloseWhen(std::function<bool()> condition) {
-        QObject::connect(&m_watch, &QTimer::timeout, &m_form, [this, condition = std::move(condition)] {
+        m_watch.callOnTimeout(&m_form, [this, condition = std::move(condition)] {
             if (condition()) {
                 m_watch.stop();
                 m_form.close();
@@ -314,34 +316,29 @@ public:
         m_watch.start(1);
     }
     void Hover(const std::string& name) {
-        QWidget* over = name == "Form1" ? &m_form : m_form.findChild<QWidget*>(QString::fromStdString(name));
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), over->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(over, &move);
+        MoveOver(name == "Form1" ? &m_form : m_form.findChild<QWidget*>(QString::fromStdString(name)));
     }
+    // Delete with Shift held removes like Delete alone.
     void PressKey(bool deleteKey) {
-        QTest::keyClick(m_form.findChild<QTreeView*>("ListView1"),
-                        deleteKey ? Qt::Key_Delete : Qt::Key_Space);
+        QTest::keyClick(m_form.findChild<QTreeView*>("ListView1"), deleteKey ? Qt::Key_Delete : Qt::Key_Space,
+                        Qt::ShiftModifier);
     }
-    // The program's event loop ends only when the program would.
-    void StartAndRunUntilTheProgramEnds() {
+    bool StartAndRunUntilTheProgramEnds() {
         QTimer::singleShot(0, &m_form, [this] { m_form.findChild<QPushButton*>("PushButton2")->click(); });
-        QApplication::exec();
-        m_ended = !m_form.isVisible();
+        QApplication::exec(); // ends only when the program would
+        return !m_form.isVisible();
     }
-    bool Ended() const { return m_ended; }
 
 private:
     test::ScriptedUi m_ui;
     Form1 m_form;
     QTimer m_watch;
-    bool m_ended = false;
 };
 
 } // namespace
 
 namespace test {
-INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormContract, QtWindow);
+INSTANTIATE_TYPED_TEST_SUITE_P(QtFormContract, FormContract, QtWindow);
 } // namespace test
 
 } // namespace pf

@@ -44,6 +44,11 @@ LPARAM At(int x, int y) {
     return MAKELPARAM(x, y);
 }
 
+void Hover(HWND control) {
+    ::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
 // A data object offering one clipboard format: the shell's file list, or plain text.
 class DataObject : public IDataObject {
 public:
@@ -142,11 +147,6 @@ protected:
             rows.push_back(form.RowText(i));
         }
         return rows;
-    }
-
-    static void Hover(HWND control) {
-        ::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
-                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     }
 
     test::TempHome home;
@@ -518,79 +518,69 @@ TEST(Win32UserInterface, DialogTextsAreTranslatedForTheWFunctions) {
     EXPECT_EQ(win32::DisplayText("a\r\nb\r\rc\r"), L"a\r\nb\r\n\r\nc\r\n");
 }
 
-// The real window as a window of the Form seam's contract. Messages and the close watch go through a
-// message-only window of the test's own, so they run wherever the window lets messages run.
+// The real window as a window of the Form seam's contract. The test's messages and its close watch go
+// to the window itself, so they run wherever the window lets messages run.
 class Win32Window {
 public:
     Win32Window() : m_form(&m_ui) {
-        m_helper = ::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     ::GetModuleHandleW(nullptr), nullptr);
-        ::SetWindowLongPtrW(m_helper, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        ::SetWindowLongPtrW(m_helper, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::HelperProc));
+        ::SetWindowSubclass(m_form.Handle(), &Proc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
-    ~Win32Window() { ::DestroyWindow(m_helper); }
-    Win32Window(const Win32Window&) = delete;
-    Win32Window& operator=(const Win32Window&) = delete;
 
     pf::Form& Form() { return m_form; }
-    test::ScriptedUi& Ui() { return m_ui; }
     void Post(std::function<void()> message) {
         m_posted.push_back(std::move(message));
-        ::PostMessageW(m_helper, WM_APP, 0, 0);
+        ::PostMessageW(m_form.Handle(), WM_APP, 0, 0);
     }
     void CloseWhen(std::function<bool()> condition) {
         m_closeWhen = std::move(condition);
-        ::SetTimer(m_helper, 1, 1, nullptr);
+        ::SetTimer(m_form.Handle(), kWatch, 1, nullptr);
     }
     void Hover(const std::string& name) {
         const auto& c = m_form.GetControls();
-        const HWND over = name == "Frame1"   ? c.frame1
-                          : name == "Frame2" ? c.frame2
-                          : name == "Form1"  ? m_form.Handle()
-                                             : c.pushButtons[std::stoi(name.substr(10)) - 1];
-        ::SendMessageW(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over),
-                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        pf::Hover(name == "Frame1"   ? c.frame1
+                  : name == "Frame2" ? c.frame2
+                  : name == "Form1"  ? m_form.Handle()
+                                     : c.pushButtons[std::stoi(name.substr(10)) - 1]);
     }
     void PressKey(bool deleteKey) {
         ::SendMessageW(m_form.GetControls().listView1, WM_KEYDOWN, deleteKey ? VK_DELETE : 'X', 0);
     }
-    // The program's message loop ends only when the program would.
-    void StartAndRunUntilTheProgramEnds() {
+    bool StartAndRunUntilTheProgramEnds() {
         ::PostMessageW(m_form.GetControls().pushButtons[1], BM_CLICK, 0, 0);
-        Form1::RunMessageLoop();
-        m_ended = !::IsWindow(m_form.Handle());
+        Form1::RunMessageLoop(); // ends only when the program would
+        return !::IsWindow(m_form.Handle());
     }
-    bool Ended() const { return m_ended; }
 
 private:
-    static LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (message == WM_APP && !self->m_posted.empty()) {
+    static constexpr UINT_PTR kWatch = 0x7E57;
+
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
+                                 DWORD_PTR data) {
+        auto* self = reinterpret_cast<Win32Window*>(data);
+        if (message == WM_APP) {
             const std::function<void()> next = std::move(self->m_posted.front());
             self->m_posted.pop_front();
             next();
             return 0;
         }
-        if (message == WM_TIMER && self->m_closeWhen && self->m_closeWhen()) {
-            ::KillTimer(hwnd, 1);
-            ::SendMessageW(self->m_form.Handle(), WM_CLOSE, 0, 0);
+        if (message == WM_TIMER && wParam == kWatch && self->m_closeWhen()) {
+            ::KillTimer(hwnd, kWatch);
+            ::SendMessageW(hwnd, WM_CLOSE, 0, 0);
             return 0;
         }
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        return ::DefSubclassProc(hwnd, message, wParam, lParam);
     }
 
     test::ScriptedUi m_ui;
     Form1 m_form;
-    HWND m_helper = nullptr;
     std::deque<std::function<void()>> m_posted;
     std::function<bool()> m_closeWhen;
-    bool m_ended = false;
 };
 
 } // namespace
 
 namespace test {
-INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FormContract, Win32Window);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32FormContract, FormContract, Win32Window);
 } // namespace test
 
 } // namespace pf
