@@ -21,6 +21,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -816,6 +817,56 @@ TEST_F(Printing, ComplexScriptsAreDrawnWithTheGlyphsTheirFontShapes) {
         EXPECT_FALSE(reference.empty()) << c.name;
         EXPECT_EQ(DrawnGlyphs(pdf, m_home.Root() + "/qdf.pdf"), reference) << c.name;
         EXPECT_EQ(Words(PdfText(pdf)), Words(c.text)) << c.name;
+    }
+}
+
+// The width and height of the ink on a PDF's first page as pdftoppm renders it at 144 dpi, in pixels
+// (a pixel a fifth black or darker; fainter ones are the edges that anti-aliasing spreads).
+std::pair<int, int> InkSize(const std::string& pdf) {
+    RunShell("pdftoppm -gray -singlefile -r 144 -l 1 " + Quote(pdf) + " " + Quote(pdf));
+    std::istringstream pgm(test::ReadFile(pdf + ".pgm")); // "P5 width height 255", then a byte a pixel
+    std::string magic;
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+    pgm >> magic >> width >> height >> depth;
+    pgm.get();
+    std::array<int, 4> box{width, height, -1, -1}; // left, top, right, bottom
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (pgm.get() < 205) {
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), y};
+            }
+        }
+    }
+    return {box[2] - box[0], box[3] - box[1]};
+}
+
+// The page shows each line as hb-view sets it in the face it should be drawn in, both rendered by
+// pdftoppm: a font subset whose glyphs moved, a wrong face or a mark left on the baseline changes the
+// ink while the text layer still reads right.
+TEST_F(Printing, EachLineIsDrawnInTheGlyphsOfItsFace) {
+    const std::pair<std::string, std::string> lines[] = {
+        {"Hello, plain ASCII world.", "DejaVu Sans Mono"},
+        {"\u0627\u0644\u0652\u0639\u064E\u0631\u064E\u0628\u0650\u064A\u064E\u0651\u0629\u064F "
+         "\u0644\u064F\u063A\u064E\u0629\u064C",
+         "Noto Sans Arabic"},
+    };
+    for (const auto& [text, family] : lines) {
+        const std::string input = m_home.WriteFile("in/line.txt", text);
+        const std::string reference = m_home.Root() + "/reference.pdf";
+        Target(m_home.Root() + "/line.pdf");
+        ASSERT_EQ(Print(input).exitCode, 0);
+        ASSERT_EQ(
+            RunShell("hb-view --margin=0 --font-size=10 --output-format=pdf --font-file=\"$(fc-match -f "
+                     "'%{file}' " +
+                     Quote(family) + ")\" --text-file=" + Quote(input) + " -o " + Quote(reference))
+                .exitCode,
+            0);
+        const auto [width, height] = InkSize(m_home.Root() + "/line.pdf");
+        const auto [wantedWidth, wantedHeight] = InkSize(reference);
+        EXPECT_NEAR(width, wantedWidth, 2) << text;
+        EXPECT_NEAR(height, wantedHeight, 2) << text;
     }
 }
 
