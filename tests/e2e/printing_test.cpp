@@ -811,56 +811,6 @@ TEST_F(Printing, ComplexScriptsAreDrawnWithTheGlyphsTheirFontShapes) {
     }
 }
 
-// The width and height of the ink on a PDF's first page as pdftoppm renders it at 144 dpi, in pixels
-// (a pixel a fifth black or darker; fainter ones are the edges that anti-aliasing spreads).
-std::pair<int, int> InkSize(const std::string& pdf) {
-    RunShell("pdftoppm -gray -singlefile -r 144 -l 1 " + Quote(pdf) + " " + Quote(pdf));
-    std::istringstream pgm(test::ReadFile(pdf + ".pgm")); // "P5 width height 255", then a byte a pixel
-    std::string magic;
-    int width = 0;
-    int height = 0;
-    int depth = 0;
-    pgm >> magic >> width >> height >> depth;
-    pgm.get();
-    std::array<int, 4> box{width, height, -1, -1}; // left, top, right, bottom
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (pgm.get() < 205) {
-                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), y};
-            }
-        }
-    }
-    return {box[2] - box[0], box[3] - box[1]};
-}
-
-// The page shows each line as hb-view sets it in the face it should be drawn in, both rendered by
-// pdftoppm: a font subset whose glyphs moved, a wrong face or a mark left on the baseline changes the
-// ink while the text layer still reads right.
-TEST_F(Printing, EachLineIsDrawnInTheGlyphsOfItsFace) {
-    const std::pair<std::string, std::string> lines[] = {
-        {"Hello, plain ASCII world.", "DejaVu Sans Mono"},
-        {"\u0627\u0644\u0652\u0639\u064E\u0631\u064E\u0628\u0650\u064A\u064E\u0651\u0629\u064F "
-         "\u0644\u064F\u063A\u064E\u0629\u064C",
-         "Noto Sans Arabic"},
-    };
-    for (const auto& [text, family] : lines) {
-        const std::string input = m_home.WriteFile("in/line.txt", text);
-        const std::string reference = m_home.Root() + "/reference.pdf";
-        Target(m_home.Root() + "/line.pdf");
-        ASSERT_EQ(Print(input).exitCode, 0);
-        ASSERT_EQ(
-            RunShell("hb-view --margin=0 --font-size=10 --output-format=pdf --font-file=\"$(fc-match -f "
-                     "'%{file}' " +
-                     Quote(family) + ")\" --text-file=" + Quote(input) + " -o " + Quote(reference))
-                .exitCode,
-            0);
-        const auto [width, height] = InkSize(m_home.Root() + "/line.pdf");
-        const auto [wantedWidth, wantedHeight] = InkSize(reference);
-        EXPECT_NEAR(width, wantedWidth, 2) << text;
-        EXPECT_NEAR(height, wantedHeight, 2) << text;
-    }
-}
-
 // The text read back from the PDF is the text as typed, right-to-left words and lines included, however
 // the lines wrap. (pdftotext takes the direction of most of a page's letters for all of its lines, so a
 // left-to-right line with right-to-left words in it is checked on a page of mostly Latin text.)
@@ -954,9 +904,11 @@ TEST_F(Printing, FontsWithCffOutlinesAreEmbeddedAsOpenType) {
 
 // One short line per script that shaping places glyph by glyph: marks raised or lowered off the
 // baseline, stacked consonants, right-to-left letters within the Basic Multilingual Plane and beyond it.
+// A line with a face is also checked by its ink against hb-view's setting of it in that face.
 struct ScriptLine {
     std::string name;
     std::string text;
+    std::string face = {};
 };
 
 void PrintTo(const ScriptLine& line, std::ostream* out) {
@@ -964,6 +916,7 @@ void PrintTo(const ScriptLine& line, std::ostream* out) {
 }
 
 const ScriptLine kScriptLines[] = {
+    {"ascii", "Hello, plain ASCII world.", "DejaVu Sans Mono"},
     {"thaana", "\u078B\u07A8\u0788\u07AC\u0780\u07A8\u0784\u07A6\u0790\u07B0 "
                "\u078D\u07A8\u0794\u07AA\u0789\u07A6\u0781\u07B0"},
     {"tibetan", "\u0F56\u0F66\u0F90\u0FB1\u0F7A\u0F51\u0F0B\u0F54\u0F0B \u0F66\u0F92\u0FB2\u0F74\u0F56\u0F0B "
@@ -978,8 +931,10 @@ const ScriptLine kScriptLines[] = {
               "\u1780\u1798\u17D2\u1796\u17BB\u1787\u17B6"},
     {"devanagari", "\u0939\u093F\u0928\u094D\u0926\u0940 \u0915\u0943\u0937\u094D\u0923 "
                    "\u092A\u094D\u0930\u0947\u092E"},
-    {"arabic", "\u0627\u0644\u0652\u0639\u064E\u0631\u064E\u0628\u0650\u064A\u064E\u0651\u0629\u064F "
-               "\u0644\u064F\u063A\u064E\u0629\u064C"},
+    {"arabic",
+     "\u0627\u0644\u0652\u0639\u064E\u0631\u064E\u0628\u0650\u064A\u064E\u0651\u0629\u064F "
+     "\u0644\u064F\u063A\u064E\u0629\u064C",
+     "Noto Sans Arabic"},
     {"han_beyond_the_bmp", "\U0002029B \U00021A38 \U0002338F \U00020000"},
 };
 
@@ -990,11 +945,35 @@ bool AnyFontHas(char32_t ch) {
     return !RunShell(std::string("fc-list ':charset=") + hex.data() + "' family").output.empty();
 }
 
+// The width and height of the ink on a PDF's first page as pdftoppm renders it at 144 dpi, in pixels
+// (a pixel a fifth black or darker; fainter ones are the edges that anti-aliasing spreads).
+std::pair<int, int> InkSize(const std::string& pdf) {
+    RunShell("pdftoppm -gray -singlefile -r 144 -l 1 " + Quote(pdf) + " " + Quote(pdf));
+    std::istringstream pgm(test::ReadFile(pdf + ".pgm")); // "P5 width height 255", then a byte a pixel
+    std::string magic;
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+    pgm >> magic >> width >> height >> depth;
+    pgm.get();
+    std::array<int, 4> box{width, height, -1, -1}; // left, top, right, bottom
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (pgm.get() < 205) {
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), y};
+            }
+        }
+    }
+    return {box[2] - box[0], box[3] - box[1]};
+}
+
 class PrintingScripts : public Printing, public testing::WithParamInterface<ScriptLine> {};
 
 // A search or a copy in a PDF viewer gets every word whole and in typing order, and every character an
-// installed font has is drawn with that font's glyph rather than a missing-glyph box.
-TEST_P(PrintingScripts, EveryWordReadsBackWholeAndInTypingOrder) {
+// installed font has is drawn with that font's glyph rather than a missing-glyph box. The page shows
+// what the text layer cannot: a font subset whose glyphs moved, a wrong face or a mark left on the
+// baseline changes the size of the ink.
+TEST_P(PrintingScripts, EveryWordReadsBackWholeAndIsDrawnInItsFace) {
     const ScriptLine& line = GetParam();
     const std::string input = m_home.WriteFile("in/" + line.name + ".txt", line.text + "\n");
     const std::string pdf = m_out + "/" + line.name + ".pdf";
@@ -1007,6 +986,18 @@ TEST_P(PrintingScripts, EveryWordReadsBackWholeAndInTypingOrder) {
         const std::u32string chars = platform::DecodeUtf8(line.text);
         EXPECT_TRUE(std::any_of(chars.begin(), chars.end(), [](char32_t ch) { return !AnyFontHas(ch); }))
             << boxes << " missing-glyph boxes, though installed fonts have every character";
+    }
+    if (!line.face.empty()) {
+        const std::string reference = m_home.Root() + "/reference.pdf";
+        const std::string face = "\"$(fc-match -f '%{file}' " + Quote(line.face) + ")\"";
+        ASSERT_EQ(RunShell("hb-view --margin=0 --font-size=10 --output-format=pdf --font-file=" + face +
+                           " --text-file=" + Quote(input) + " -o " + Quote(reference))
+                      .exitCode,
+                  0);
+        const auto [width, height] = InkSize(pdf);
+        const auto [wantedWidth, wantedHeight] = InkSize(reference);
+        EXPECT_NEAR(width, wantedWidth, 2);
+        EXPECT_NEAR(height, wantedHeight, 2);
     }
 }
 
