@@ -166,6 +166,13 @@ std::string MakeHostile(const std::string& path, Hostile kind) {
     return {};
 }
 
+std::string HostileCaseName(const testing::TestParamInfo<std::tuple<StateFile, Hostile>>& info) {
+    const char* files[] = {"PrinterTable", "SystemTable", "PdfValues", "Settings"};
+    const char* kinds[] = {"DevZero", "Fifo", "Folder", "Unreadable", "Oversized"};
+    return std::string(files[static_cast<int>(std::get<0>(info.param))]) +
+           kinds[static_cast<int>(std::get<1>(info.param))];
+}
+
 class HostileStateFile : public BatchRunEndToEnd,
                          public testing::WithParamInterface<std::tuple<StateFile, Hostile>> {};
 
@@ -211,7 +218,8 @@ INSTANTIATE_TEST_SUITE_P(EveryFileEveryKind, HostileStateFile,
                          testing::Combine(testing::Values(StateFile::PrinterTable, StateFile::SystemTable,
                                                           StateFile::PdfValues, StateFile::Settings),
                                           testing::Values(Hostile::DevZero, Hostile::Fifo, Hostile::Folder,
-                                                          Hostile::Unreadable, Hostile::Oversized)));
+                                                          Hostile::Unreadable, Hostile::Oversized)),
+                         HostileCaseName);
 
 } // namespace
 } // namespace pf
