@@ -267,6 +267,26 @@ TEST_F(BatchRunTest, InputsWithTheSameNameNeverOverwriteEachOther) {
     EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
 }
 
+TEST_F(BatchRunTest, SecondClickDuringARunDoesNothing) {
+    form.SetRows({Input("a.txt", "alpha"), Input("b.txt", "beta")});
+    form.onDoEvents = [&] { run.PushButton2_Click(form); };
+    run.PushButton2_Click(form);
+    EXPECT_EQ(Calls().size(), 2u);
+    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
+}
+
+TEST_F(BatchRunTest, WithoutThePdfPrinterNothingIsPrintedAndEveryFileIsListed) {
+    platform::RemovePrinter(kPdfPrinterName);
+    const std::string a = Input("a.txt", "alpha");
+    form.SetRows({a});
+    run.PushButton2_Click(form);
+    EXPECT_FALSE(fs::exists(log));
+    EXPECT_EQ(form.ui.MessageTexts(),
+              std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + a +
+                                       ": the PDF printer could not be made the default printer"});
+    EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
+}
+
 #ifndef _WIN32
 // Window B's run is killed while it prints; window A's run then puts back the user's own default printer
 // and PDF printer values, not the state B left behind.
@@ -292,29 +312,6 @@ TEST_F(BatchRunTest, ARunAfterAnotherWindowsKilledRunPutsBackTheUsersOwnPrinterA
     EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), "/elsewhere/report.pdf");
     EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "BypassSaveAs"), std::nullopt);
 }
-#endif
-
-TEST_F(BatchRunTest, SecondClickDuringARunDoesNothing) {
-    form.SetRows({Input("a.txt", "alpha"), Input("b.txt", "beta")});
-    form.onDoEvents = [&] { run.PushButton2_Click(form); };
-    run.PushButton2_Click(form);
-    EXPECT_EQ(Calls().size(), 2u);
-    EXPECT_EQ(form.ui.MessageTexts(), std::vector<std::string>{"Done."});
-}
-
-TEST_F(BatchRunTest, WithoutThePdfPrinterNothingIsPrintedAndEveryFileIsListed) {
-    platform::RemovePrinter(kPdfPrinterName);
-    const std::string a = Input("a.txt", "alpha");
-    form.SetRows({a});
-    run.PushButton2_Click(form);
-    EXPECT_FALSE(fs::exists(log));
-    EXPECT_EQ(form.ui.MessageTexts(),
-              std::vector<std::string>{"Done.\r\n\r\nNot converted:\r\n" + a +
-                                       ": the PDF printer could not be made the default printer"});
-    EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
-}
-
-#ifndef _WIN32
 // A run that cannot take its locks cannot tell whether another run is printing: it refuses, naming the
 // lock folder and the reason, and changes neither the default printer nor the PDF printer's values.
 TEST_F(BatchRunTest, UnusableLocksRefuseTheRunByFolderAndReasonAndChangeNothing) {
@@ -340,7 +337,6 @@ TEST_F(BatchRunTest, UnusableLocksRefuseTheRunByFolderAndReasonAndChangeNothing)
         EXPECT_EQ(platform::DefaultPrinterName(), kOtherPrinter);
         EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, "OutputFile"), std::nullopt);
     }
-    fs::remove(folder);
 }
 
 // The user's own choice of default printer comes back as it stood, also when there was none or it names
