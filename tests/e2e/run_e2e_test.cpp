@@ -110,51 +110,33 @@ TEST_F(BatchRunEndToEnd, NamesThatAreNotUtf8AreListedByTheWalkAndByADropAndConve
 // A pause far longer than an int of milliseconds holds; closing the window ends it, the run puts the
 // user's printers back, and the program's event loop ends although the window was only hidden. The end
 // requests the system sends (SIGTERM at logout, SIGHUP when the session goes) close the window the same way.
-TEST_F(BatchRunEndToEnd, ClosingTheWindowDuringAnEndlessPauseRestoresThePrintersAndEndsTheProgram) {
-    for (const int signal : {0, SIGTERM, SIGHUP}) {
-        platform::MakeDefaultPrinter("Office Laser");
-        platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, "/elsewhere/report.pdf");
-        test::ScriptedUi ui;
-        Form1 form(&ui);
-        CloseOnEndRequests(form);
-        form.SetText1(home.MakeFolder("out"));
-        form.SetText2("99999999999999999999");
-        form.AppendRow(home.WriteFile("in/a.txt", "alpha"));
-        form.show();
-        QTimer::singleShot(0, &form, [&] { form.findChild<QPushButton*>("PushButton2")->click(); });
-        QTimer::singleShot(300, &form, [&] {
-            signal == 0 ? static_cast<void>(form.close()) : static_cast<void>(::raise(signal));
-        });
-        QApplication::exec(); // returns only when the program would end
+class EndlessPause : public BatchRunEndToEnd, public testing::WithParamInterface<int> {};
 
-        EXPECT_TRUE(ui.MessageTexts().empty()) << signal;
-        EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser") << signal;
-        EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue),
-                  "/elsewhere/report.pdf")
-            << signal;
-        EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue), std::nullopt)
-            << signal;
-    }
+TEST_P(EndlessPause, ClosingTheWindowDuringAnEndlessPauseRestoresThePrintersAndEndsTheProgram) {
+    platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, "/elsewhere/report.pdf");
+
+    test::ScriptedUi ui;
+    Form1 form(&ui);
+    CloseOnEndRequests(form);
+    form.SetText1(home.MakeFolder("out"));
+    form.SetText2("99999999999999999999");
+    form.AppendRow(home.WriteFile("in/a.txt", "alpha"));
+    form.show();
+    QTimer::singleShot(0, &form, [&] { form.findChild<QPushButton*>("PushButton2")->click(); });
+    QTimer::singleShot(300, &form, [&] { GetParam() == 0 ? form.close() : ::raise(GetParam()) == 0; });
+    QApplication::exec(); // returns only when the program would end
+
+    EXPECT_TRUE(ui.MessageTexts().empty());
+    EXPECT_EQ(platform::DefaultPrinterName(), "Office Laser");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue),
+              "/elsewhere/report.pdf");
+    EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue), std::nullopt);
 }
 
-// ---------------------------------------------------------------- state files that are no files
+INSTANTIATE_TEST_SUITE_P(CloseSigtermSighup, EndlessPause, testing::Values(0, SIGTERM, SIGHUP));
 
 enum class StateFile { PrinterTable, SystemTable, PdfValues, Settings };
 enum class Hostile { DevZero, Fifo, Folder, Unreadable, Oversized };
-
-std::string StatePath(const test::TempHome& home, StateFile file) {
-    switch (file) {
-    case StateFile::PrinterTable:
-        return home.ConfigHome() + "/Tarnwicke/printers.conf";
-    case StateFile::SystemTable:
-        return home.SystemConfig() + "/Tarnwicke/printers.conf";
-    case StateFile::PdfValues:
-        return home.ConfigHome() + "/Tarnwicke PDF Writer.conf";
-    case StateFile::Settings:
-        return home.ConfigHome() + "/Tarnwicke/Plumavert Fennic.conf";
-    }
-    return {};
-}
 
 // Puts something that is no usable state file in the file's place; returns the reason a report gives.
 std::string MakeHostile(const std::string& path, Hostile kind) {
@@ -204,7 +186,10 @@ TEST_P(HostileStateFile, IsReportedByNameAndReasonByEveryProgramThatReadsIt) {
     const std::string input = home.WriteFile("in/a.txt", "alpha\n");
     platform::WriteStoredValue(platform::Store::PdfWriter, kOutputFileValue, home.Root() + "/a.pdf");
     platform::WriteStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue, "1");
-    const std::string path = StatePath(home, file);
+    const std::string path = std::vector{
+        home.ConfigHome() + "/Tarnwicke/printers.conf", home.SystemConfig() + "/Tarnwicke/printers.conf",
+        home.ConfigHome() + "/Tarnwicke PDF Writer.conf",
+        home.ConfigHome() + "/Tarnwicke/Plumavert Fennic.conf"}[static_cast<std::size_t>(file)];
     const std::string report = "cannot read " + path + ": " + MakeHostile(path, kind);
     const bool table = file == StateFile::PrinterTable;
     const bool printerReads = file == StateFile::PrinterTable || file == StateFile::PdfValues;

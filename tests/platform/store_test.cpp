@@ -3,6 +3,7 @@
 
 #include <array>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -44,12 +45,7 @@ TEST(SettingsStore, FilesWithWindowsLineEndsGiveTheSameValues) {
     ASSERT_TRUE(MakeDefaultPrinter("Office Laser"));
     for (const char* file :
          {"/Tarnwicke/Plumavert Fennic.conf", "/Tarnwicke PDF Writer.conf", "/Tarnwicke/printers.conf"}) {
-        std::string text = test::ReadFile(home.ConfigHome() + file);
-        ASSERT_NE(text.find('\n'), std::string::npos) << file;
-        for (auto at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) {
-            text.insert(at, "\r");
-        }
-        std::ofstream(home.ConfigHome() + file, std::ios::binary | std::ios::trunc) << text;
+        EXPECT_EQ(std::system(("sed -i 's/$/\\r/' '" + home.ConfigHome() + file + "'").c_str()), 0);
     }
     EXPECT_EQ(ReadStoredValue(Store::Application, "Location"), "/out/");
     EXPECT_EQ(ReadStoredValue(Store::PdfWriter, "OutputFile"), "/out/a.pdf");
@@ -187,18 +183,15 @@ TEST(Folders, ATakenPrivateTempFolderPlaceGivesAFreshPrivateFolder) {
         if (::getuid() != 0 && &plant == &planters[2]) {
             continue; // only the superuser can give a folder to another user
         }
-        const auto expectFreshPrivateFolder = [&](const std::string& folder) {
-            EXPECT_NE(folder, place);
-            EXPECT_EQ(folder.rfind(place + "-", 0), 0u);
-            struct stat st {};
-            ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
-            EXPECT_TRUE(S_ISDIR(st.st_mode));
-            EXPECT_EQ(st.st_uid, ::getuid());
-            EXPECT_EQ(st.st_mode & 0777, 0700u);
-        };
         plant(place);
         const std::string folder = PrivateTempFolder();
-        expectFreshPrivateFolder(folder);
+        EXPECT_NE(folder, place);
+        EXPECT_EQ(folder.rfind(place + "-", 0), 0u);
+        struct stat st {};
+        ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_uid, ::getuid());
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
         EXPECT_EQ(PrivateTempFolder(), folder);
         const std::string run = MakeRunFolder();
         EXPECT_EQ(run.rfind(folder + "/", 0), 0u);
@@ -210,7 +203,9 @@ TEST(Folders, ATakenPrivateTempFolderPlaceGivesAFreshPrivateFolder) {
         plant(folder);
         const std::string next = PrivateTempFolder();
         EXPECT_NE(next, folder);
-        expectFreshPrivateFolder(next);
+        EXPECT_EQ(next.rfind(place + "-", 0), 0u);
+        ASSERT_EQ(::lstat(next.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 0777) == 0700u);
     }
 }
 
@@ -223,33 +218,28 @@ TEST(Folders, RunFoldersOfKilledRunsGoAndThoseOfLiveRunsStay) {
         EXPECT_EQ(::pipe(fds.data()), 0);
         const pid_t pid = ::fork();
         if (pid == 0) {
-            const std::string folder = MakeRunFolder() + "\n";
-            std::ofstream(folder.substr(0, folder.size() - 1) + "/temp.txt") << "the user's text";
+            const std::string folder = MakeRunFolder();
+            std::ofstream(folder + "/temp.txt") << "the user's text";
             [[maybe_unused]] const ssize_t written = ::write(fds[1], folder.data(), folder.size());
             ::pause();
-            ::_exit(0);
         }
-        ::close(fds[1]);
-        std::string folder;
-        char c = 0;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') {
-            folder += c;
-        }
+        std::array<char, 4096> folder{}; // one short write arrives whole
+        const ssize_t length = ::read(fds[0], folder.data(), folder.size());
         ::close(fds[0]);
-        return std::pair{pid, folder};
-    };
-    const auto end = [](pid_t pid) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
+        ::close(fds[1]);
+        return std::pair{pid,
+                         std::string(folder.data(), static_cast<std::size_t>(std::max<ssize_t>(length, 0)))};
     };
     const auto [live, liveFolder] = startRun();
     const auto [killed, killedFolder] = startRun();
-    end(killed);
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
     EXPECT_TRUE(std::filesystem::exists(killedFolder + "/temp.txt"));
     RemoveAbandonedRunFolders();
     EXPECT_FALSE(std::filesystem::exists(killedFolder));
     EXPECT_TRUE(std::filesystem::exists(liveFolder + "/temp.txt"));
-    end(live);
+    ::kill(live, SIGKILL);
+    ::waitpid(live, nullptr, 0);
 }
 
 TEST(Folders, WithNoPlaceForAPrivateFolderTheMessageNamesTheFolderAndWhy) {

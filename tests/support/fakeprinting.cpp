@@ -10,13 +10,9 @@ namespace fs = std::filesystem;
 
 namespace pf::test {
 
-namespace {
-
 #ifdef _WIN32
 constexpr const char* kTextPrinterKey = "Wordpad.Document.1\\Protocol\\StdFileEditing\\Server";
 #endif
-
-} // namespace
 
 FakePrinting::FakePrinting(const TempHome& home) : m_home(home) {
     home.MakeFolder("program");
