@@ -292,13 +292,21 @@ bool PdfDocument::MapsTo(Font& font, std::uint32_t glyph, std::u32string_view te
     return added || entry->second == text;
 }
 
-// Opens a span whose text stands for the glyphs shown in it.
+// Ends the open TJ array and opens a span whose text stands for the glyphs shown in it, with a TJ array
+// for them.
 void PdfDocument::BeginActualText(std::u32string_view text) {
+    CloseTextArray();
     m_content += "/Span << /ActualText <FEFF";
     for (const char32_t ch : text) {
         AppendUtf16Hex(m_content, TextChar(ch));
     }
-    m_content += "> >> BDC\n";
+    m_content += "> >> BDC\n[(";
+}
+
+// Ends the span's TJ array and the span, and opens the TJ array that follows it.
+void PdfDocument::EndActualText() {
+    CloseTextArray();
+    m_content += "EMC\n[(";
 }
 
 // Ends the open TJ array; one with nothing in it is left out.
@@ -322,12 +330,9 @@ void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
             known = ch;
             ShowGlyph(font, glyph, run.size, pen);
         } else {
-            CloseTextArray();
             BeginActualText(std::u32string_view(&ch, 1));
-            m_content += "[(";
             ShowGlyph(font, glyph, run.size, pen);
-            CloseTextArray();
-            m_content += "EMC\n[(";
+            EndActualText();
         }
     }
     CloseTextArray();
@@ -402,9 +407,7 @@ void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
             ++last;
         }
         if (spanned) {
-            CloseTextArray();
             BeginActualText(ReadingText(run, turnedAround, first, last));
-            m_content += "[(";
         }
         for (std::size_t i = m_clusters[first].glyph; i < m_clusters[last].glyph; ++i) {
             if (run.rise[i] != rise) {
@@ -416,8 +419,7 @@ void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
             ShowGlyph(font, run.glyphs[i], run.size, pen);
         }
         if (spanned) {
-            CloseTextArray();
-            m_content += "EMC\n[(";
+            EndActualText();
         }
     }
     CloseTextArray();
