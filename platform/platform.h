@@ -283,8 +283,8 @@ public:
     // Take the lock unless another holder stands in the way; true when it is held. Shared holders only
     // keep out an exclusive one. A held lock may be changed to the other kind; the change lets it go for
     // a moment, and for good when it fails.
-    bool TryLockExclusive();
-    bool TryLockShared();
+    bool TryLockExclusive() { return TryLock(false); }
+    bool TryLockShared() { return TryLock(true); }
     // Waits until the lock is held exclusively.
     void Lock();
     void Unlock();

@@ -65,14 +65,6 @@ bool UserLock::TryLock(bool shared) {
     return Flock(m_file->fd.Get(), (shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
 }
 
-bool UserLock::TryLockExclusive() {
-    return TryLock(false);
-}
-
-bool UserLock::TryLockShared() {
-    return TryLock(true);
-}
-
 void UserLock::Lock() {
     if (!TryLock(false)) {
         Flock(m_file->fd.Get(), LOCK_EX);
