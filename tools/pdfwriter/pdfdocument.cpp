@@ -386,17 +386,17 @@ void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
         offset += cluster.chars;
     }
     m_clusters.push_back({offset, glyph, true, false});
-    // A word with one such cluster goes into a span whole.
+    // A word with one such cluster goes into a span whole. The closing entry counts as a space, so every
+    // word ends at one.
     const std::size_t count = run.clusters.size();
-    for (std::size_t start = 0, end = 0; start < count; start = end) {
+    for (std::size_t start = 0, end = 0; start < count; start = end + 1) {
         bool spanned = false;
-        for (end = start; end < count && !m_clusters[end].space; ++end) {
+        for (end = start; !m_clusters[end].space; ++end) {
             spanned = spanned || m_clusters[end].spanned;
         }
         for (std::size_t i = start; i < end; ++i) {
             m_clusters[i].spanned = spanned;
         }
-        end += end == start ? 1 : 0; // past a space
     }
     float pen = run.glyphs.front().x;
     float rise = 0;
