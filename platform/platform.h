@@ -74,7 +74,8 @@ std::string MakeRunFolder();
 void RemoveRunFolder(const std::string& folder);
 
 // Removes the run folders that no run holds any more (their run was killed), with the copies of the
-// user's files in them; MakeRunFolder does it too. Throws RuntimeError like PrivateTempFolder.
+// user's files in them; MakeRunFolder does it before it makes a new one. Throws RuntimeError like
+// PrivateTempFolder.
 void RemoveAbandonedRunFolders();
 
 // A file name in the form the file system compares names: the name itself where letter case counts
@@ -282,8 +283,8 @@ public:
     // Take the lock unless another holder stands in the way; true when it is held. Shared holders only
     // keep out an exclusive one. A held lock may be changed to the other kind; the change lets it go for
     // a moment, and for good when it fails.
-    bool TryLockExclusive();
-    bool TryLockShared();
+    bool TryLockExclusive() { return TryLock(false); }
+    bool TryLockShared() { return TryLock(true); }
     // Waits until the lock is held exclusively.
     void Lock();
     void Unlock();

@@ -77,14 +77,18 @@ void Form1::SetupControls() {
         frame->setMouseTracking(true);
         frame->installEventFilter(this);
     }
-    m_text1 = Place(new QLineEdit(kText1.frame == &kFrame1 ? m_frame1 : m_frame2), kText1);
-    m_text2 = Place(new QLineEdit(kText2.frame == &kFrame1 ? m_frame1 : m_frame2), kText2);
+    // The widget a control stands in: its frame, or the window.
+    const auto owner = [this](const ControlPlace& place) -> QWidget* {
+        if (place.frame == nullptr) {
+            return this;
+        }
+        return place.frame == &kFrame1 ? m_frame1 : m_frame2;
+    };
+    m_text1 = Place(new QLineEdit(owner(kText1)), kText1);
+    m_text2 = Place(new QLineEdit(owner(kText2)), kText2);
 
     for (std::size_t i = 0; i < kButtons.size(); ++i) {
-        QWidget* owner = kButtons[i].frame == &kFrame1   ? static_cast<QWidget*>(m_frame1)
-                         : kButtons[i].frame == &kFrame2 ? static_cast<QWidget*>(m_frame2)
-                                                         : this;
-        m_pushButtons[i] = Place(new QPushButton(kButtons[i].caption, owner), kButtons[i]);
+        m_pushButtons[i] = Place(new QPushButton(kButtons[i].caption, owner(kButtons[i])), kButtons[i]);
         m_pushButtons[i]->setFont(ArialBold(11.25));
         m_pushButtons[i]->setMouseTracking(true);
         m_pushButtons[i]->installEventFilter(this);

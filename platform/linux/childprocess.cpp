@@ -42,18 +42,28 @@ int SpawnChild(const std::string& program, std::vector<std::string> args, const 
 }
 
 std::string ReadAll(int fd) {
+    int error = 0;
+    return ReadAll(fd, std::string().max_size(), error);
+}
+
+std::string ReadAll(int fd, std::size_t limit, int& error) {
     std::string text;
     std::array<char, 4096> buffer{};
-    for (;;) {
+    error = 0;
+    while (text.size() <= limit) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) {
             continue;
         }
+        if (n < 0) {
+            error = errno;
+        }
         if (n <= 0) {
-            return text;
+            break;
         }
         text.append(buffer.data(), static_cast<std::size_t>(n));
     }
+    return text;
 }
 
 int WaitForChild(pid_t pid) {

@@ -3,6 +3,7 @@
 // The one way the Linux backend starts a program: posix_spawn with the child's standard streams set up
 // as asked, and the reading and reaping that go with it.
 
+#include <cstddef>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -26,6 +27,8 @@ int SpawnChild(const std::string& program, std::vector<std::string> args, const 
 
 // Reads a descriptor to its end (or its first read error) and returns what came.
 std::string ReadAll(int fd);
+// The same, stopping once more than limit bytes came; error gets the errno of a failed read, else 0.
+std::string ReadAll(int fd, std::size_t limit, int& error);
 
 // Waits for a child to end and returns its wait status.
 int WaitForChild(pid_t pid);

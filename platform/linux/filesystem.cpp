@@ -2,6 +2,7 @@
 // matching and the case-insensitive listing order of NTFS. Listings read each folder once and look at an
 // entry at most once more, so that walking a large tree costs little more than reading its folders.
 
+#include "descriptor.h"
 #include "pathrules.h"
 #include "platform.h"
 
@@ -22,24 +23,7 @@ namespace pf::platform {
 
 namespace {
 
-// Closes a file descriptor when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
+using detail::Descriptor;
 
 // ---------------------------------------------------------------- names
 

@@ -1,6 +1,7 @@
 // Where things live on Linux: the program's folder, the XDG user folders and the private temp folder.
 
 #include "folders.h"
+#include "descriptor.h"
 #include "platform.h"
 
 #include <cerrno>
@@ -166,19 +167,29 @@ namespace {
 // The run folders of this process with the descriptors that lock them. A run folder's lock is a flock on
 // the folder itself, which the system drops when its run ends however it ends: a run folder that nobody
 // holds was left by a killed run.
-std::map<std::string, int>& HeldRunFolders() {
-    static std::map<std::string, int> held;
+std::map<std::string, detail::Descriptor>& HeldRunFolders() {
+    static std::map<std::string, detail::Descriptor> held;
     return held;
 }
 
 // A descriptor holding the folder's lock; -1 when it is no folder or another holds the lock.
 int LockRunFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return -1;
+    detail::Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 ? fd.Release() : -1;
+}
+
+// Removes the run folders in base that no run holds.
+void RemoveAbandonedRunFoldersIn(const std::string& base) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(base, ec)) {
+        const std::string folder = entry.path().string();
+        if (entry.path().filename().string().rfind("run-", 0) != 0 || HeldRunFolders().contains(folder)) {
+            continue;
+        }
+        if (const detail::Descriptor fd(LockRunFolder(folder)); fd.Get() >= 0) {
+            fs::remove_all(folder, ec);
+        }
     }
-    return fd;
 }
 
 } // namespace
@@ -186,47 +197,30 @@ int LockRunFolder(const std::string& folder) {
 // The folder is made under another name and locked before it takes its run name, so that no sweep ever
 // sees a run folder whose lock is not yet taken.
 std::string MakeRunFolder() {
-    RemoveAbandonedRunFolders();
     const std::string base = PrivateTempFolder();
+    RemoveAbandonedRunFoldersIn(base);
     const std::string made = MakeFreshFolder(base + "/new-XXXXXX");
     std::string folder = base + "/run-" + made.substr(made.size() - 6);
-    const int fd = LockRunFolder(made);
-    if (fd < 0 || ::renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE) != 0) {
+    detail::Descriptor fd(LockRunFolder(made));
+    if (fd.Get() < 0 ||
+        ::renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE) != 0) {
         const int error = errno;
-        if (fd >= 0) {
-            ::close(fd);
-        }
         ::rmdir(made.c_str());
         throw RuntimeError(ErrorNumberFromErrno(error),
                            "Cannot make a private temporary folder in " + base + ": " + std::strerror(error));
     }
-    HeldRunFolders()[folder] = fd;
+    HeldRunFolders().try_emplace(folder, fd.Release());
     return folder;
 }
 
 void RemoveRunFolder(const std::string& folder) {
     std::error_code ec;
     fs::remove_all(folder, ec);
-    const auto held = HeldRunFolders().find(folder);
-    if (held != HeldRunFolders().end()) {
-        ::close(held->second);
-        HeldRunFolders().erase(held);
-    }
+    HeldRunFolders().erase(folder);
 }
 
 void RemoveAbandonedRunFolders() {
-    const std::string base = PrivateTempFolder();
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(base, ec)) {
-        const std::string folder = entry.path().string();
-        if (entry.path().filename().string().rfind("run-", 0) != 0 || HeldRunFolders().contains(folder)) {
-            continue;
-        }
-        if (const int fd = LockRunFolder(folder); fd >= 0) {
-            fs::remove_all(folder, ec);
-            ::close(fd);
-        }
-    }
+    RemoveAbandonedRunFoldersIn(PrivateTempFolder());
 }
 
 } // namespace pf::platform

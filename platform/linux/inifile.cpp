@@ -1,5 +1,7 @@
 #include "inifile.h"
 
+#include "childprocess.h"
+#include "descriptor.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -94,60 +96,39 @@ std::optional<std::string> ReadStateFile(const std::string& path) {
     const auto fail = [&](int number, const std::string& reason) {
         return RuntimeError(number, "cannot read " + path + ": " + reason);
     };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
+    const auto failed = [&](int error) { return fail(ErrorNumberFromErrno(error), std::strerror(error)); };
+    const auto tooLarge = [&] {
+        return fail(err::kPathFileAccessError,
+                    "it is larger than " + std::to_string(kMaxFileSize >> 20) + " MB");
+    };
+    const detail::Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.Get() < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {
             return std::nullopt;
         }
-        throw fail(ErrorNumberFromErrno(error), std::strerror(error));
+        throw failed(error);
     }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        throw fail(ErrorNumberFromErrno(error), std::strerror(error));
+    if (::fstat(fd.Get(), &st) != 0) {
+        throw failed(errno);
     }
     if (!S_ISREG(st.st_mode)) {
         throw fail(err::kPathFileAccessError,
                    S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
     }
-    const auto tooLarge = [&] {
-        return fail(err::kPathFileAccessError,
-                    "it is larger than " + std::to_string(kMaxFileSize >> 20) + " MB");
-    };
     if (st.st_size > static_cast<off_t>(kMaxFileSize)) {
         throw tooLarge();
     }
-    std::string text(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t length = 0;
-    for (;;) {
-        if (length == text.size()) { // the file may have grown since: read on, within the limit
-            if (text.size() > kMaxFileSize) {
-                throw tooLarge();
-            }
-            text.resize(std::min(kMaxFileSize + 1, std::max<std::size_t>(text.size() * 2, 4096)));
-        }
-        const ssize_t n = ::read(fd, text.data() + length, text.size() - length);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            const int error = errno;
-            throw fail(ErrorNumberFromErrno(error), std::strerror(error));
-        }
-        if (n == 0) {
-            break;
-        }
-        length += static_cast<std::size_t>(n);
+    // The file may have grown since: it is read to its end, within the limit.
+    int error = 0;
+    std::string text = detail::ReadAll(fd.Get(), kMaxFileSize, error);
+    if (error != 0) {
+        throw failed(error);
     }
-    if (length > kMaxFileSize) {
+    if (text.size() > kMaxFileSize) {
         throw tooLarge();
     }
-    text.resize(length);
     return text;
 }
 

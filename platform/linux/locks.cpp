@@ -1,6 +1,7 @@
 // Locks between the processes of one user: flock on a file per lock name beside the user's stores. The
 // kernel drops a flock when the last descriptor of its holder closes, which a killed process does too.
 
+#include "descriptor.h"
 #include "folders.h"
 #include "platform.h"
 
@@ -50,10 +51,7 @@ bool Flock(int fd, int operation) {
 
 struct UserLock::File {
     explicit File(int descriptor) : fd(descriptor) {}
-    ~File() { ::close(fd); }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    int fd;
+    detail::Descriptor fd;
 };
 
 UserLock::UserLock(std::string name) : m_name(std::move(name)) {}
@@ -64,27 +62,19 @@ bool UserLock::TryLock(bool shared) {
     if (!m_file) {
         m_file = std::make_unique<File>(OpenLockFile(m_name));
     }
-    return Flock(m_file->fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
-}
-
-bool UserLock::TryLockExclusive() {
-    return TryLock(false);
-}
-
-bool UserLock::TryLockShared() {
-    return TryLock(true);
+    return Flock(m_file->fd.Get(), (shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
 }
 
 void UserLock::Lock() {
     if (!TryLock(false)) {
-        Flock(m_file->fd, LOCK_EX);
+        Flock(m_file->fd.Get(), LOCK_EX);
     }
 }
 
 // Not const: it gives up what this holder has, although the descriptor stays open for the next lock.
 void UserLock::Unlock() { // NOLINT(readability-make-member-function-const)
     if (m_file) {
-        Flock(m_file->fd, LOCK_UN);
+        Flock(m_file->fd.Get(), LOCK_UN);
     }
 }
 

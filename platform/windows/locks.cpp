@@ -72,14 +72,6 @@ bool UserLock::TryLock(bool shared) {
                      (shared ? 0 : LOCKFILE_EXCLUSIVE_LOCK) | LOCKFILE_FAIL_IMMEDIATELY);
 }
 
-bool UserLock::TryLockExclusive() {
-    return TryLock(false);
-}
-
-bool UserLock::TryLockShared() {
-    return TryLock(true);
-}
-
 void UserLock::Lock() {
     if (!TryLock(false)) {
         LockWhole(m_file->handle.Get(), LOCKFILE_EXCLUSIVE_LOCK);

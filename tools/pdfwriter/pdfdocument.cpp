@@ -292,13 +292,21 @@ bool PdfDocument::MapsTo(Font& font, std::uint32_t glyph, std::u32string_view te
     return added || entry->second == text;
 }
 
-// Opens a span whose text stands for the glyphs shown in it.
+// Ends the open TJ array and opens a span whose text stands for the glyphs shown in it, with a TJ array
+// for them.
 void PdfDocument::BeginActualText(std::u32string_view text) {
+    CloseTextArray();
     m_content += "/Span << /ActualText <FEFF";
     for (const char32_t ch : text) {
         AppendUtf16Hex(m_content, TextChar(ch));
     }
-    m_content += "> >> BDC\n";
+    m_content += "> >> BDC\n[(";
+}
+
+// Ends the span's TJ array and the span, and opens the TJ array that follows it.
+void PdfDocument::EndActualText() {
+    CloseTextArray();
+    m_content += "EMC\n[(";
 }
 
 // Ends the open TJ array; one with nothing in it is left out.
@@ -322,12 +330,9 @@ void PdfDocument::ShowGlyphs(Font& font, const printjob::Run& run) {
             known = ch;
             ShowGlyph(font, glyph, run.size, pen);
         } else {
-            CloseTextArray();
             BeginActualText(std::u32string_view(&ch, 1));
-            m_content += "[(";
             ShowGlyph(font, glyph, run.size, pen);
-            CloseTextArray();
-            m_content += "EMC\n[(";
+            EndActualText();
         }
     }
     CloseTextArray();
@@ -381,17 +386,17 @@ void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
         offset += cluster.chars;
     }
     m_clusters.push_back({offset, glyph, true, false});
-    // A word with one such cluster goes into a span whole.
+    // A word with one such cluster goes into a span whole. The closing entry counts as a space, so every
+    // word ends at one.
     const std::size_t count = run.clusters.size();
-    for (std::size_t start = 0, end = 0; start < count; start = end) {
+    for (std::size_t start = 0, end = 0; start < count; start = end + 1) {
         bool spanned = false;
-        for (end = start; end < count && !m_clusters[end].space; ++end) {
+        for (end = start; !m_clusters[end].space; ++end) {
             spanned = spanned || m_clusters[end].spanned;
         }
         for (std::size_t i = start; i < end; ++i) {
             m_clusters[i].spanned = spanned;
         }
-        end += end == start ? 1 : 0; // past a space
     }
     float pen = run.glyphs.front().x;
     float rise = 0;
@@ -402,9 +407,7 @@ void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
             ++last;
         }
         if (spanned) {
-            CloseTextArray();
             BeginActualText(ReadingText(run, turnedAround, first, last));
-            m_content += "[(";
         }
         for (std::size_t i = m_clusters[first].glyph; i < m_clusters[last].glyph; ++i) {
             if (run.rise[i] != rise) {
@@ -416,8 +419,7 @@ void PdfDocument::ShowShaped(Font& font, const printjob::Run& run) {
             ShowGlyph(font, run.glyphs[i], run.size, pen);
         }
         if (spanned) {
-            CloseTextArray();
-            m_content += "EMC\n[(";
+            EndActualText();
         }
     }
     CloseTextArray();

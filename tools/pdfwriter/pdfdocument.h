@@ -80,6 +80,7 @@ private:
     void CloseTextArray();
     void ShowGlyph(Font& font, const printjob::Glyph& glyph, float size, float& pen);
     void BeginActualText(std::u32string_view text);
+    void EndActualText();
     static bool MapsTo(Font& font, std::uint32_t glyph, std::u32string_view text);
     void WriteFont(Font& font);
     void WriteWidths(int object, const std::string& name, Font& font);

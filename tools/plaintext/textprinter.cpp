@@ -18,11 +18,11 @@ int Fail(const std::string& path, const std::string& reason) {
     return 1;
 }
 
-// Decodes the file from its current position and lays it out, a piece at a time. Returns "" when the
-// text went out, or stopped because the device gave up (whose reason comes with the job's end).
-std::string PrintText(platform::InputFile& file, Encoding encoding, PrintDevice& device) {
+// Decodes the file from its current position and lays it out, a buffer's worth at a time. Returns ""
+// when the text went out, or stopped because the device gave up (whose reason comes with the job's end).
+std::string PrintText(platform::InputFile& file, Encoding encoding, std::vector<unsigned char>& buffer,
+                      PrintDevice& device) {
     TextDecoder decoder(encoding);
-    std::vector<unsigned char> buffer(kChunk);
     std::u32string text;
     for (;;) {
         const std::int64_t n = file.Read(buffer);
@@ -61,7 +61,7 @@ int Print(const std::string& path, PrintDevice& device) {
     std::string error;
     bool complete = false;
     try {
-        error = PrintText(file, bom->encoding, device);
+        error = PrintText(file, bom->encoding, buffer, device);
         complete = error.empty() && device.Ok();
     } catch (const std::exception& failure) {
         error = failure.what();

@@ -143,21 +143,21 @@ std::int32_t Shaper::ClusterFontAt(std::u32string_view text, std::size_t start) 
 // for a space the monospace face, so the gap keeps a whole column's width rather than the narrow space
 // of the face before it. Latin text keeps the monospace face's own spaces. The text after a stretch of
 // neutrals is looked up once.
-bool Shaper::KeepsFont(std::u32string_view text, std::size_t at, std::int32_t font) {
+bool Shaper::KeepsFont(std::u32string_view text, std::size_t at, std::int32_t font, Lookahead& next) {
     hb_codepoint_t glyph = 0;
     if (font == 0 || !hb_font_get_nominal_glyph(m_fonts.ShapingFont(font), text[at], &glyph) || glyph == 0) {
         return false;
     }
-    if (m_next <= at) {
+    if (next.at <= at) {
         hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
-        m_next = at + 1;
-        while (m_next < text.size() && IsNeutralScript(hb_unicode_script(unicode, text[m_next]))) {
-            ++m_next;
+        next.at = at + 1;
+        while (next.at < text.size() && IsNeutralScript(hb_unicode_script(unicode, text[next.at]))) {
+            ++next.at;
         }
-        m_nextFont = m_next < text.size() ? ClusterFontAt(text, m_next) : font;
-        m_nextScript = m_next < text.size() ? hb_unicode_script(unicode, text[m_next]) : HB_SCRIPT_COMMON;
+        next.font = next.at < text.size() ? ClusterFontAt(text, next.at) : font;
+        next.script = next.at < text.size() ? hb_unicode_script(unicode, text[next.at]) : HB_SCRIPT_COMMON;
     }
-    return m_nextFont == font;
+    return next.font == font;
 }
 
 // Splits the line into items of one embedding level, script and font. Marks and joiners stay with the
@@ -165,7 +165,7 @@ bool Shaper::KeepsFont(std::u32string_view text, std::size_t at, std::int32_t fo
 void Shaper::Itemize(std::u32string_view text, Direction& direction) {
     ResolveLevels(text, direction);
     m_items.clear();
-    m_next = 0;
+    Lookahead next;
     hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
     hb_script_t script = HB_SCRIPT_COMMON;
     for (const char32_t ch : text) {
@@ -183,10 +183,10 @@ void Shaper::Itemize(std::u32string_view text, Direction& direction) {
             script = own; // a mark keeps the script of the letter it sits on
         }
         const bool format = hb_unicode_general_category(unicode, ch) == HB_UNICODE_GENERAL_CATEGORY_FORMAT;
-        if (font < 0 || !(continues || format || (IsNeutralScript(own) && KeepsFont(text, i, font)))) {
-            if (m_next > i && m_nextFont != font) {
+        if (font < 0 || !(continues || format || (IsNeutralScript(own) && KeepsFont(text, i, font, next)))) {
+            if (next.at > i && next.font != font) {
                 // A neutral between fonts goes with the text after it.
-                script = static_cast<hb_script_t>(m_nextScript);
+                script = static_cast<hb_script_t>(next.script);
             }
             font = ClusterFontAt(text, i);
         }

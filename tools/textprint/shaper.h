@@ -61,7 +61,13 @@ private:
     void Itemize(std::u32string_view text, Direction& direction);
     void ShapePiece(std::u32string_view piece, const Item& item, std::vector<Glyph>& out);
     std::int32_t ClusterFontAt(std::u32string_view text, std::size_t start);
-    bool KeepsFont(std::u32string_view text, std::size_t at, std::int32_t font);
+    // While itemizing: the first character after a stretch of neutrals, with its font and script.
+    struct Lookahead {
+        std::size_t at = 0;
+        std::int32_t font = 0;
+        unsigned script = 0;
+    };
+    bool KeepsFont(std::u32string_view text, std::size_t at, std::int32_t font, Lookahead& next);
     void ResolveLevels(std::u32string_view text, Direction& direction);
     void Shape(std::u32string_view text, const Item& item);
     void AddRun(std::u32string_view text, const Item& item, float& pen, std::vector<ShapedRun>& runs);
@@ -73,9 +79,6 @@ private:
     std::vector<std::uint32_t> m_brackets;
     std::vector<std::int8_t> m_levels;
     std::vector<Item> m_items;
-    std::size_t m_next = 0;         // while itemizing: the next character after a neutral with a script
-    std::int32_t m_nextFont = 0;    // its font
-    unsigned m_nextScript = 0;      // its script
     std::vector<Glyph> m_glyphs;    // the last shaped item's glyphs, in visual order
     std::vector<unsigned> m_starts; // the cluster starts of the last shaped item, ascending
     std::u32string m_key;
