@@ -44,6 +44,7 @@ void Form_Load(Form& form, WindowSetup& window) {
     ErrorTrap trap(form.Ui(), loc::kFormLoad);
     // A run that was killed left the PDF printer as everyone's default printer: put the old one back.
     trap.Run(99, [&] { RestoreLeftoverPrinterRecord(); });
+    trap.Run(99, [&] { platform::RemoveAbandonedRunFolders(); }); // and the copies of the user's files
     trap.Run(100, [&] { ApplySkin(window); });
     const std::string cursorFile = platform::InProgramFolder("HAND-M.CUR");
     if (trap.Test(

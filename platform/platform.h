@@ -74,8 +74,7 @@ std::string MakeRunFolder();
 void RemoveRunFolder(const std::string& folder);
 
 // Removes the run folders that no run holds any more (their run was killed), with the copies of the
-// user's files in them; MakeRunFolder does it before it makes a new one. Throws RuntimeError like
-// PrivateTempFolder.
+// user's files in them; MakeRunFolder does it too. Throws RuntimeError like PrivateTempFolder.
 void RemoveAbandonedRunFolders();
 
 // A file name in the form the file system compares names: the name itself where letter case counts
