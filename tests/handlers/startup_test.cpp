@@ -11,6 +11,7 @@
 #include "temphome.h"
 
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 #ifndef _WIN32
@@ -157,7 +158,7 @@ TEST_F(StartupTest, MissingPdfPrinterShowsTheInstructions) {
 
 #ifndef _WIN32
 // A run killed while the PDF printer is everyone's default printer: the next start puts the old default
-// printer and the PDF printer's old values back, and clears the record.
+// printer and the PDF printer's old values back, clears the record and removes the run's folder.
 TEST_F(StartupTest, AStartAfterARunWasKilledPutsThePrintersBack) {
     platform::AddPrinter({"Office Laser", "lp0:"});
     ASSERT_TRUE(platform::MakeDefaultPrinter("Office Laser"));
@@ -177,7 +178,11 @@ TEST_F(StartupTest, AStartAfterARunWasKilledPutsThePrintersBack) {
         ::_exit(0);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (platform::DefaultPrinterName() != kPdfPrinterName && std::chrono::steady_clock::now() < deadline) {
+    const auto runUnderWay = [] { // the PDF printer is the default and the run has made its folder
+        return platform::DefaultPrinterName() == kPdfPrinterName &&
+               !std::filesystem::is_empty(platform::PrivateTempFolder());
+    };
+    while (!runUnderWay() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ::kill(child, SIGKILL);
@@ -189,6 +194,7 @@ TEST_F(StartupTest, AStartAfterARunWasKilledPutsThePrintersBack) {
     EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kOutputFileValue), "/earlier/report.pdf");
     EXPECT_EQ(platform::ReadStoredValue(platform::Store::PdfWriter, kBypassSaveAsValue), "0");
     EXPECT_EQ(ReadSetting(key::kPrinterRecord, "none"), "none");
+    EXPECT_TRUE(std::filesystem::is_empty(platform::PrivateTempFolder())); // no copy of the user's file
     EXPECT_TRUE(form.ui.messages.empty());
 }
 #endif
