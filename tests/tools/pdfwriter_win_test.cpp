@@ -1,19 +1,16 @@
-// The print monitor of "Tarnwicke PDF Writer" called as the spooler calls it: loaded from the program's
-// build folder, its functions taken from InitializePrintMonitor2, one job after another on "CPW2:". The
-// spooler runs inside this process here, so the job's user is the test's own.
+// The print monitor of "Tarnwicke PDF Writer", called directly as the spooler calls it (one job after
+// another on "CPW2:") and behind Wine's spooler, which runs inside this process: the job's user is the
+// test's own.
 
 #include "pdfprinter.h"
 #include "platform.h"
 #include "temphome.h"
 #include "widetext.h"
 
-#include <shlobj.h>
 #include <windows.h>
 #include <winspool.h>
 // The print monitor interface, which needs the spooler types above.
 #include <winsplp.h>
-
-#include <map>
 
 // winspool.h turns AddPrinter into AddPrinterA; here it is the platform interface's own name.
 #undef AddPrinter
@@ -22,6 +19,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <span>
 
 namespace pf {
 namespace {
@@ -29,60 +28,44 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const wchar_t* kValuesKey = L"Software\\Tarnwicke PDF Writer";
+constexpr const wchar_t* kShellFoldersKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 std::wstring Wide(const std::string& utf8) {
     return platform::win::ToWide(utf8);
 }
 
-// Stores one of the printer's values as the program does: by its length, without a terminating NUL
-// unless asked for one.
-void SetValue(const wchar_t* name, const std::wstring& text, bool withNul = false) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kValuesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                nullptr),
-              ERROR_SUCCESS);
+// Stores a text value of the user's by its length, without a terminating NUL unless asked for one. The
+// system adds a NUL that the length leaves out when one follows the text, so another character does.
+void SetValue(const wchar_t* key, const wchar_t* name, std::wstring text, bool withNul = false,
+              DWORD type = REG_SZ) {
     const auto bytes = static_cast<DWORD>((text.size() + (withNul ? 1 : 0)) * sizeof(wchar_t));
-    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
-    ::RegCloseKey(key);
+    text += withNul ? L'\0' : L'#';
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, key, name, type, text.c_str(), bytes);
 }
 
-std::string DocumentsFolder() {
-    PWSTR path = nullptr;
-    std::string folder;
-    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &path))) {
-        folder = platform::win::FromWide(path);
-    }
-    ::CoTaskMemFree(path);
-    return folder;
+void SetPrinterValues(const std::wstring& outputFile, const std::wstring& bypassSaveAs,
+                      bool withNul = false) {
+    SetValue(kValuesKey, L"OutputFile", outputFile, withNul);
+    SetValue(kValuesKey, L"BypassSaveAs", bypassSaveAs, withNul);
 }
 
-// Points the user's Documents folder at another folder for as long as it lives (under Wine it is the
-// Unix home, which a test must not write in), through the value the shell reads it from.
+// Points the user's Documents folder, through the value the shell reads it from, at another folder for
+// as long as it lives: under Wine it is the Unix home, which a test must not write in.
 class DocumentsRedirect {
 public:
-    explicit DocumentsRedirect(const std::string& folder) : m_old(ReadTextValue()) { Write(Wide(folder)); }
-    ~DocumentsRedirect() { Write(m_old); }
+    explicit DocumentsRedirect(const std::string& folder) {
+        DWORD size = sizeof m_old;
+        ::RegGetValueW(HKEY_CURRENT_USER, kShellFoldersKey, L"Personal",
+                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, m_old, &size);
+        SetValue(kShellFoldersKey, L"Personal", Wide(folder), true, REG_EXPAND_SZ);
+    }
+    ~DocumentsRedirect() { SetValue(kShellFoldersKey, L"Personal", m_old, true, REG_EXPAND_SZ); }
     DocumentsRedirect(const DocumentsRedirect&) = delete;
     DocumentsRedirect& operator=(const DocumentsRedirect&) = delete;
 
 private:
-    static constexpr const wchar_t* kKey =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
-    static std::wstring ReadTextValue() {
-        wchar_t text[MAX_PATH] = {};
-        DWORD size = sizeof text;
-        ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"Personal",
-                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size);
-        return text;
-    }
-
-    static void Write(const std::wstring& folder) {
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Personal", REG_EXPAND_SZ, folder.c_str(),
-                          static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-    }
-
-    std::wstring m_old;
+    wchar_t m_old[MAX_PATH] = {};
 };
 
 // Every file below a folder, with its contents.
@@ -110,17 +93,6 @@ std::string UnwritableFolder(const test::TempHome& home) {
     ::CloseHandle(file);
     ::DeleteFileW(probe.c_str());
     return "Z:\\proc";
-}
-
-// "\\folder0001\\folder0002..." (ten characters a folder), a long path of short names.
-std::wstring ManyFolders(int count) {
-    std::wstring path;
-    for (int i = 1; i <= count; ++i) {
-        wchar_t name[16];
-        std::swprintf(name, 16, L"\\folder%04d", i);
-        path += name;
-    }
-    return path;
 }
 
 class MonitorTest : public ::testing::Test {
@@ -183,8 +155,7 @@ TEST_F(MonitorTest, TheJobsBytesReplaceTheFileAtOutputFileReadByItsStoredLength)
     for (const bool withNul : {false, true}) {
         const std::string target = out + "\\r\xC3\xA9sum\xC3\xA9.pdf";
         home.WriteFile("out/r\xC3\xA9sum\xC3\xA9.pdf", "the old file");
-        SetValue(L"OutputFile", Wide(target), withNul);
-        SetValue(L"BypassSaveAs", L"1", withNul);
+        SetPrinterValues(Wide(target), L"1", withNul);
         ASSERT_TRUE(Print("%PDF-1.7 the job's bytes\n%%EOF\n"));
         EXPECT_EQ(test::ReadFile(target), "%PDF-1.7 the job's bytes\n%%EOF\n") << "with NUL: " << withNul;
         EXPECT_EQ(FilesBelow(out).size(), 1u) << "no temporary file is left";
@@ -193,36 +164,32 @@ TEST_F(MonitorTest, TheJobsBytesReplaceTheFileAtOutputFileReadByItsStoredLength)
 
 TEST_F(MonitorTest, AJobThatNeverEndsLeavesTheOldFileAndNoPartialOne) {
     const std::string target = home.WriteFile("out/report.pdf", "the old file");
-    SetValue(L"OutputFile", Wide(target));
-    SetValue(L"BypassSaveAs", L"1");
+    SetPrinterValues(Wide(target), L"1");
     ASSERT_TRUE(Print("half a job", false));
     EXPECT_EQ(FilesBelow(home.Root() + "\\out"),
               (std::map<std::string, std::string>{{target, "the old file"}}));
 }
 
 TEST_F(MonitorTest, WithoutAChosenFileTheJobGoesToDocumentsUnderANewNumberedName) {
-    ASSERT_EQ(DocumentsFolder(), documents);
     const std::string stem = documents + "\\monthly report";
-    const std::string documentsFiles[] = {stem + ".pdf", stem + " (2).pdf", stem + " (3).pdf"};
-    const std::string elsewhere = home.Root() + "\\elsewhere.pdf";
-    struct Case {
+    const std::wstring elsewhere = Wide(home.Root() + "\\elsewhere.pdf");
+    const struct {
         std::wstring outputFile;
         std::wstring bypassSaveAs;
         std::string expectedFile;
-    };
-    const Case cases[] = {
-        {Wide(elsewhere), L"0", documentsFiles[0]},
-        {L"", L"1", documentsFiles[1]},
-        {Wide(elsewhere), L"", documentsFiles[2]},
+    } cases[] = {
+        {elsewhere, L"0", stem + ".pdf"},
+        {L"", L"1", stem + " (2).pdf"},
+        {elsewhere, L"", stem + " (3).pdf"},
     };
     for (const auto& c : cases) {
-        SetValue(L"OutputFile", c.outputFile);
-        SetValue(L"BypassSaveAs", c.bypassSaveAs);
+        SetPrinterValues(c.outputFile, c.bypassSaveAs);
         ASSERT_TRUE(Print("job for " + c.expectedFile, true, L"C:\\reports\\monthly report.txt"));
         EXPECT_EQ(test::ReadFile(c.expectedFile), "job for " + c.expectedFile);
     }
-    EXPECT_EQ(test::ReadFile(documentsFiles[0]), "job for " + documentsFiles[0]) << "never overwritten";
-    EXPECT_FALSE(fs::exists(test::FsPath(elsewhere)));
+    EXPECT_EQ(test::ReadFile(cases[0].expectedFile), "job for " + cases[0].expectedFile)
+        << "never overwritten";
+    EXPECT_FALSE(fs::exists(fs::path(elsewhere)));
 }
 
 TEST_F(MonitorTest, AnOutputFileThatCannotBeWrittenFailsTheJobAndWritesNothingElsewhere) {
@@ -232,15 +199,13 @@ TEST_F(MonitorTest, AnOutputFileThatCannotBeWrittenFailsTheJobAndWritesNothingEl
         Wide(UnwritableFolder(home) + "\\out.pdf"),
         Wide(home.Root() + "\\folder"), // a folder where the file should be
         Wide(home.Root() + "\\") + std::wstring(5000 - home.Root().size() - 1, L'a'),
-        Wide(home.Root()) + ManyFolders(500) + L"\\out.pdf",
         L"folder\\relative.pdf", // relative to whatever folder the spooler is in
     };
     wchar_t current[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, current);
     ::SetCurrentDirectoryW(Wide(home.Root()).c_str());
     for (const auto& outputFile : cases) {
-        SetValue(L"OutputFile", outputFile);
-        SetValue(L"BypassSaveAs", L"1");
+        SetPrinterValues(outputFile, L"1");
         EXPECT_FALSE(Print("a job")) << outputFile.size();
     }
     ::SetCurrentDirectoryW(current);
@@ -249,20 +214,19 @@ TEST_F(MonitorTest, AnOutputFileThatCannotBeWrittenFailsTheJobAndWritesNothingEl
 }
 
 TEST_F(MonitorTest, AddPortAndDeletePortChangeThePortsTheMonitorLists) {
-    const auto ports = [&] {
+    const auto listed = [&] {
         DWORD needed = 0;
         DWORD count = 0;
         monitor->pfnEnumPorts(monitorHandle, nullptr, 2, nullptr, 0, &needed, &count);
         std::vector<BYTE> buffer(needed);
-        std::vector<std::string> names;
         if (monitor->pfnEnumPorts(monitorHandle, nullptr, 2, buffer.data(), needed, &needed, &count)) {
-            for (DWORD i = 0; i < count; ++i) {
-                const auto& info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data())[i];
-                names.push_back(platform::win::FromWide(info.pPortName) + " " +
-                                platform::win::FromWide(info.pMonitorName));
+            for (const auto& info : std::span(reinterpret_cast<const PORT_INFO_2W*>(buffer.data()), count)) {
+                if (std::wstring(info.pPortName) == L"CPW9:") {
+                    return std::wstring(info.pMonitorName) == L"Tarnwicke PDF Writer";
+                }
             }
         }
-        return names;
+        return false;
     };
     const auto xcv = [&](ACCESS_MASK access, const wchar_t* command, const wchar_t* port) {
         HANDLE session = nullptr;
@@ -278,24 +242,15 @@ TEST_F(MonitorTest, AddPortAndDeletePortChangeThePortsTheMonitorLists) {
     xcv(SERVER_ACCESS_ADMINISTER, L"DeletePort", L"CPW9:");
     EXPECT_EQ(xcv(SERVER_ACCESS_ENUMERATE, L"AddPort", L"CPW9:"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_EQ(xcv(SERVER_ACCESS_ADMINISTER, L"AddPort", L"CPW9:"), static_cast<DWORD>(ERROR_SUCCESS));
-    const auto listed = ports();
-    EXPECT_NE(std::find(listed.begin(), listed.end(), "CPW9: Tarnwicke PDF Writer"), listed.end());
+    EXPECT_TRUE(listed());
     EXPECT_EQ(xcv(SERVER_ACCESS_ADMINISTER, L"AddPort", L"bad\\name"),
               static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(xcv(SERVER_ACCESS_ADMINISTER, L"DeletePort", L"CPW9:"), static_cast<DWORD>(ERROR_SUCCESS));
-    const auto left = ports();
-    EXPECT_EQ(std::find(left.begin(), left.end(), "CPW9: Tarnwicke PDF Writer"), left.end());
+    EXPECT_FALSE(listed());
 }
 
-} // namespace
-} // namespace pf
-
-namespace pf {
-namespace {
-
 // The monitor behind the spooler, added as the setup program adds it: AddMonitor, AddPort through
-// XcvData, a printer on its port. Wine's spooler runs inside this process, so it loads the monitor of
-// this test's own build.
+// XcvData, a printer on its port. Wine's spooler loads the monitor of this test's own build.
 class SpoolerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -340,10 +295,8 @@ protected:
 };
 
 TEST_F(SpoolerTest, ARawJobsBytesReachOutputFileUnchanged) {
-    const std::string target = home.Root() + "\\out\\spooled.pdf";
-    home.MakeFolder("out");
-    SetValue(L"OutputFile", Wide(target));
-    SetValue(L"BypassSaveAs", L"1");
+    const std::string target = home.MakeFolder("out") + "\\spooled.pdf";
+    SetPrinterValues(Wide(target), L"1");
     constexpr char kBinary[] = "%PDF-1.7\n\x00\x01\xFF binary bytes stay as they are\n%%EOF\n";
     std::string bytes(kBinary, sizeof kBinary - 1);
     bytes += std::string(100000, 'x'); // more than one write's worth
