@@ -9,64 +9,57 @@
 
 namespace pf::platform::win {
 
-// Closes a kernel handle when it goes.
-class Handle {
+// Owns one handle of a kind and closes it when it goes. Kind gives the kind's "no handle" value, Valid and
+// Close.
+template <typename Kind> class Owned {
 public:
-    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : m_handle(handle) {}
-    ~Handle() { Close(); }
-    Handle(Handle&& other) noexcept : m_handle(std::exchange(other.m_handle, INVALID_HANDLE_VALUE)) {}
-    Handle& operator=(Handle&& other) noexcept {
+    using Value = decltype(Kind::None());
+
+    Owned() : m_value(Kind::None()) {}
+    explicit Owned(Value value) : m_value(value) {}
+    ~Owned() { Close(); }
+    Owned(Owned&& other) noexcept : m_value(std::exchange(other.m_value, Kind::None())) {}
+    Owned& operator=(Owned&& other) noexcept {
         if (this != &other) {
             Close();
-            m_handle = std::exchange(other.m_handle, INVALID_HANDLE_VALUE);
+            m_value = std::exchange(other.m_value, Kind::None());
         }
         return *this;
     }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
 
-    HANDLE Get() const { return m_handle; }
-    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
+    Value Get() const { return m_value; }
+    // Where a Win32 call that opens one stores it.
+    Value* Out() { return &m_value; }
+    bool IsValid() const { return Kind::Valid(m_value); }
 
 private:
     void Close() {
         if (IsValid()) {
-            ::CloseHandle(m_handle);
+            Kind::Close(m_value);
         }
-        m_handle = INVALID_HANDLE_VALUE;
+        m_value = Kind::None();
     }
 
-    HANDLE m_handle;
+    Value m_value;
 };
 
-// Closes a registry key when it goes.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey() { Close(); }
-    RegistryKey(RegistryKey&& other) noexcept : m_key(std::exchange(other.m_key, nullptr)) {}
-    RegistryKey& operator=(RegistryKey&& other) noexcept {
-        if (this != &other) {
-            Close();
-            m_key = std::exchange(other.m_key, nullptr);
-        }
-        return *this;
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY Get() const { return m_key; }
-    HKEY* Out() { return &m_key; }
-
-private:
-    void Close() {
-        if (m_key != nullptr) {
-            ::RegCloseKey(m_key);
-        }
-        m_key = nullptr;
-    }
-
-    HKEY m_key = nullptr;
+struct KernelHandleKind {
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static bool Valid(HANDLE handle) { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+    static void Close(HANDLE handle) { ::CloseHandle(handle); }
 };
+
+struct RegistryKeyKind {
+    static HKEY None() { return nullptr; }
+    static bool Valid(HKEY key) { return key != nullptr; }
+    static void Close(HKEY key) { ::RegCloseKey(key); }
+};
+
+// A kernel handle: a file, a process, a token.
+using Handle = Owned<KernelHandleKind>;
+// An open registry key.
+using RegistryKey = Owned<RegistryKeyKind>;
 
 } // namespace pf::platform::win
