@@ -9,8 +9,8 @@ namespace pf {
 
 // What a run changes for every program of the user: the default printer and the PDF printer's values.
 struct PrinterState {
-    std::optional<std::string>
-        defaultPrinter;                    // the user's choice as platform::DefaultPrinterSetting reads it
+    // The user's choice of default printer, as platform::DefaultPrinterSetting reads it.
+    std::optional<std::string> defaultPrinter;
     std::optional<std::string> outputFile; // empty: the value did not exist
     std::optional<std::string> bypassSaveAs;
 };
